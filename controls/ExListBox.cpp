@@ -1,0 +1,6 @@
+#include "ExListBox.h"
+
+CExListBox::CExListBox(QWidget* parent)
+    : CListBox(parent)
+{
+}

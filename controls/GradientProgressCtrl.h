@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ProgressCtrl.h"
+
+#include <QColor>
+#include <QString>
+
+class QPainter;
+
+// The job's progress bar: the reached part shows a colour ramp laid over the whole width
+// of the bar, the rest a background colour, and the percentage may be written over it.
+// It keeps its own 32-bit range and position; painting reads only those.
+class CGradientProgressCtrl : public CProgressCtrl {
+    Q_OBJECT
+public:
+    explicit CGradientProgressCtrl(QWidget* parent = nullptr);
+
+    void SetRange(int lower, int upper);
+    void SetStep(int step);
+    void StepIt();
+
+    // Paints the whole bar for a client area of the given size.
+    void PaintBar(QPainter& painter, const QRect& client);
+
+    QString m_strPercent;
+    int m_nRangeLower = 0;
+    int m_nRangeUpper = 100;
+    int m_nStepSize = 10;
+    int m_nPosition = 0;
+    QColor m_crGradientStart;
+    QColor m_crGradientEnd;
+    QColor m_crBackground;
+    QColor m_crText;
+    bool m_bShowText = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};

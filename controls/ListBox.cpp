@@ -1,0 +1,71 @@
+#include "ListBox.h"
+
+#include "Names.h"
+
+CListBox::CListBox(QWidget* parent)
+    : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setUniformItemSizes(true);
+}
+
+int CListBox::GetCount() const
+{
+    return count();
+}
+
+QString CListBox::GetText(int index) const
+{
+    const QListWidgetItem* it = item(index);
+    return it ? it->text() : QString();
+}
+
+int CListBox::AddString(const QString& text)
+{
+    // Binary search for the first entry that sorts after text.
+    int lo = 0, hi = count();
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (ComparePieceNames(item(mid)->text(), text) <= 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    insertItem(lo, text);
+    return lo;
+}
+
+int CListBox::FindStringExact(int start, const QString& text) const
+{
+    for (int i = std::max(start, 0); i < count(); ++i) {
+        if (item(i)->text() == text)
+            return i;
+    }
+    return -1;
+}
+
+void CListBox::DeleteString(int index)
+{
+    delete takeItem(index);
+}
+
+int CListBox::GetCurSel() const
+{
+    const QList<QListWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : row(selected.first());
+}
+
+void CListBox::SetCurSel(int index)
+{
+    if (index < 0)
+        clearSelection();
+    else
+        setCurrentRow(index);
+}
+
+void CListBox::ResetContent()
+{
+    clear();
+}

@@ -1,0 +1,60 @@
+#include "Copier.h"
+
+using platform::View;
+using platform::ViewAccess;
+
+unsigned CopyRange(void* arg)
+{
+    auto* task = static_cast<CopyTask*>(arg);
+    uint32_t len = g_viewSize;
+
+    uint64_t rem = 0;
+    uint64_t destPos = task->destOffset;
+    if (!task->ownsDestination) {
+        rem = task->destOffset % g_allocationGranularity;
+        destPos = task->destOffset - rem;
+    }
+
+    uint64_t pos = task->sourceStart;
+    const uint64_t end = task->sourceEnd;
+    if (end - pos < len)
+        len = uint32_t(end - pos);
+
+    bool ok = len != 0 || pos >= end;
+    while (ok && pos < end) {
+        if (g_cancelRequested.load(std::memory_order_relaxed)) {
+            ok = false;
+            break;
+        }
+        View source = platform::MapView(task->sourceMapping, ViewAccess::Read, pos, len);
+        View dest;
+        if (source)
+            dest = platform::MapView(task->destMapping, ViewAccess::Write, destPos, uint32_t(rem + len));
+        if (!source || !dest) {
+            // Never copy through a view that is not there.
+            platform::UnmapView(source);
+            ok = false;
+            break;
+        }
+        ok = platform::GuardedCopy(dest.data + rem, source.data, len);
+        pos += len;
+        destPos += len;
+        platform::UnmapView(source);
+        platform::UnmapView(dest);
+        if (!ok)
+            break;
+        if (g_showProgress.load(std::memory_order_relaxed))
+            platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, 0, 1);
+        if (end - pos < len)
+            len = uint32_t(end - pos);
+    }
+
+    platform::CloseMapping(task->ownsDestination ? task->destMapping : task->sourceMapping);
+    const int32_t index = task->index;
+    delete task;
+    if (!ok)
+        platform::SendWindowMessage(g_mainWindow, WM_COPYFAILED, uintptr_t(index), 0);
+    if (g_useMultithreading.load())
+        platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, 1, 1);
+    return 0;
+}

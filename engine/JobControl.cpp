@@ -1,0 +1,11 @@
+#include "JobControl.h"
+
+#include "JobState.h"
+#include "Texts.h"
+
+void FailJob(const QString& message)
+{
+    g_job.failed = true;
+    g_job.errorShown = true;
+    platform::ShowMessageBox(g_mainWindow, message, texts::kCaptionError);
+}

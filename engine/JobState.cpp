@@ -1,0 +1,23 @@
+#include "JobState.h"
+
+uint32_t g_allocationGranularity = 0;
+uint32_t g_viewSize = 0;
+std::atomic<bool> g_useMultithreading{false};
+std::atomic<bool> g_showProgress{true};
+int64_t g_fileSize = 0;
+platform::MappingHandle g_sharedMapping = nullptr;
+platform::WindowHandle g_mainWindow = nullptr;
+QString g_sourcePath;
+QString g_pieceFolder;
+std::vector<PieceRecord> g_pieceRecords;
+int32_t g_finishedCount = 0;
+JobProgress g_job;
+std::atomic<bool> g_cancelRequested{false};
+
+void ResetJob()
+{
+    g_pieceRecords.clear();
+    g_finishedCount = 0;
+    g_job = JobProgress{};
+    g_cancelRequested = false;
+}

@@ -1,0 +1,121 @@
+#include "Names.h"
+
+#include "FileSystem.h"
+
+namespace {
+
+// Position of the file name inside a path.
+qsizetype NameStart(const QString& path)
+{
+    return path.lastIndexOf(QLatin1Char('/')) + 1;
+}
+
+// Position of the last extension's dot inside the file name, or -1. A dot that starts the
+// name (a hidden file) begins no extension.
+qsizetype ExtensionDot(const QString& path)
+{
+    const qsizetype start = NameStart(path);
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot > start ? dot : -1;
+}
+
+}  // namespace
+
+QString SplitAtLast(QString& text, QChar ch)
+{
+    const qsizetype n = text.size();
+    if (n <= 2)
+        return QString();
+    qsizetype i = n - 1;
+    while (i > 0 && text.at(i) != ch)
+        --i;
+    const QString behind = text.mid(i + 1);
+    text.truncate(i);
+    return behind;
+}
+
+QString MakePieceName(const QString& sourcePath, const QString& folder, int index)
+{
+    const qsizetype dot = ExtensionDot(sourcePath);
+    const qsizetype start = NameStart(sourcePath);
+    const QString stem = sourcePath.mid(start, (dot < 0 ? sourcePath.size() : dot) - start);
+    QString name = folder;
+    if (!name.endsWith(QLatin1Char('/')))
+        name += QLatin1Char('/');
+    name += stem + QStringLiteral("%1").arg(index, 3, 10, QLatin1Char('0'));
+    if (dot >= 0)
+        name += sourcePath.mid(dot);
+    return name + QStringLiteral(".qv");
+}
+
+QString MakeJoinedName(const QString& piecePath)
+{
+    const qsizetype dot = ExtensionDot(piecePath);
+    if (dot < 0)
+        return piecePath + QStringLiteral("_qv");
+    if (piecePath.mid(dot + 1) != QLatin1String("qv"))
+        return piecePath.left(dot) + QStringLiteral("_qv") + piecePath.mid(dot);
+
+    const QString base = piecePath.left(dot);
+    const qsizetype innerDot = ExtensionDot(base);
+    const QString innerExtension = innerDot < 0 ? QString() : base.mid(innerDot);
+    QString stem = innerDot < 0 ? base : base.left(innerDot);
+    // The piece number: three characters, but never any in front of the file name.
+    const qsizetype nameLength = stem.size() - NameStart(stem);
+    stem.chop(std::min<qsizetype>(3, nameLength));
+    return stem + innerExtension;
+}
+
+bool FileExists(const QString& path)
+{
+    return platform::PathExists(path);
+}
+
+QString FolderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QString();
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+int ComparePieceNames(const QString& a, const QString& b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const QChar ca = a.at(i), cb = b.at(j);
+        if (ca.isDigit() && cb.isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a.at(ei).isDigit())
+                ++ei;
+            while (ej < b.size() && b.at(ej).isDigit())
+                ++ej;
+            // Compare the values: skip leading zeros, then the longer run is larger.
+            qsizetype si = i, sj = j;
+            while (si + 1 < ei && a.at(si) == QLatin1Char('0'))
+                ++si;
+            while (sj + 1 < ej && b.at(sj) == QLatin1Char('0'))
+                ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj ? -1 : 1;
+            for (qsizetype k = 0; k < ei - si; ++k) {
+                if (a.at(si + k) != b.at(sj + k))
+                    return a.at(si + k) < b.at(sj + k) ? -1 : 1;
+            }
+            if (ei - i != ej - j)  // same value, fewer leading zeros first
+                return ei - i < ej - j ? -1 : 1;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar fa = ca.toCaseFolded(), fb = cb.toCaseFolded();
+        if (fa != fb)
+            return fa < fb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    // Equal but for letter case: keep a stable, deterministic order.
+    return QString::compare(a, b, Qt::CaseSensitive) < 0 ? -1 : (a == b ? 0 : 1);
+}

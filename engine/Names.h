@@ -1,0 +1,30 @@
+#pragma once
+// Names of pieces and of joined files: a piece carries no header, so its name alone says
+// which file it belongs to and where it goes.
+
+#include <QString>
+
+// Cuts text at its last `ch`, searching from the end down to the second character: returns
+// what lay behind it and leaves text with what lay in front. A text of two characters or
+// fewer is left alone and gives an empty result; a text without `ch` past its first
+// character gives everything from its second character on and is left empty.
+QString SplitAtLast(QString& text, QChar ch);
+
+// <folder>/<stem><index, at least three digits>.<ext>.qv, where stem and ext come from the
+// source's file name (its last extension; none when the name has no dot past its start).
+QString MakePieceName(const QString& sourcePath, const QString& folder, int index);
+
+// The file a piece joins back into: <stem>.<ext> for a piece <stem><NNN>.<ext>.qv in the
+// piece's folder; for any other name, "_qv" in front of its last extension.
+QString MakeJoinedName(const QString& piecePath);
+
+// True when a file or a folder exists at path.
+bool FileExists(const QString& path);
+
+// The folder of a path: what lies in front of its last '/', "/" for a file at the root,
+// empty for a bare name.
+QString FolderOf(const QString& path);
+
+// Order of the merge list: text order with letter case ignored, except that runs of digits
+// compare by their value, so piece 1000 follows piece 999. Negative, zero or positive.
+int ComparePieceNames(const QString& a, const QString& b);

@@ -1,0 +1,133 @@
+#include "SplitJob.h"
+
+#include "Copier.h"
+#include "JobControl.h"
+#include "Names.h"
+#include "Texts.h"
+#include "Thread.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+void BuildPieceRanges(uint64_t start, uint64_t end, uint64_t pieceSize, std::vector<PieceRecord>& list)
+{
+    if (pieceSize == 0 || end <= start)
+        return;
+    const uint64_t total = end - start;
+    const uint64_t count = total / pieceSize + (total % pieceSize != 0 ? 1 : 0);
+    for (uint64_t i = 0; i < count; ++i) {
+        PieceRecord record;
+        record.start = start + i * pieceSize;
+        record.end = i + 1 == count ? end : start + (i + 1) * pieceSize;
+        list.push_back(record);
+    }
+}
+
+float ParseLeadingNumber(const QString& text, bool* ok)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text.at(i).isSpace())
+        ++i;
+    if (i == n) {  // an empty text reads as "0"
+        *ok = true;
+        return 0.0f;
+    }
+    const qsizetype begin = i;
+    if (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))
+        ++i;
+    auto isDigit = [&](qsizetype k) { return k < n && text.at(k) >= QLatin1Char('0') && text.at(k) <= QLatin1Char('9'); };
+    qsizetype digits = 0;
+    while (isDigit(i)) {
+        ++i;
+        ++digits;
+    }
+    if (i < n && text.at(i) == QLatin1Char('.')) {
+        ++i;
+        while (isDigit(i)) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        *ok = false;
+        return 0.0f;
+    }
+    if (i < n && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
+        qsizetype k = i + 1;
+        if (k < n && (text.at(k) == QLatin1Char('+') || text.at(k) == QLatin1Char('-')))
+            ++k;
+        if (isDigit(k)) {
+            while (isDigit(k))
+                ++k;
+            i = k;
+        }
+    }
+    const float value = QLocale::c().toFloat(QStringView(text).mid(begin, i - begin), ok);
+    if (!*ok)  // out of float range
+        return 0.0f;
+    return value;
+}
+
+bool PieceSizeFromMegabytes(float x, uint32_t granularity, int64_t* pieceSize)
+{
+    const double bytes = double(x) * 1000000.0;
+    if (!(bytes >= 0.0) || bytes >= 9223372036854775808.0)
+        return false;
+    int64_t p = int64_t(bytes);
+    p -= int64_t(uint64_t(p) % granularity);
+    if (uint64_t(p) < granularity)
+        p = granularity;
+    *pieceSize = p;
+    return true;
+}
+
+unsigned SplitJobEntry(void* arg)
+{
+    RunSplit(*static_cast<int64_t*>(arg));
+    if (!g_useMultithreading.load())
+        platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, 1, 1);
+    return 0;
+}
+
+void RunSplit(int64_t pieceSize)
+{
+    BuildPieceRanges(0, uint64_t(g_fileSize), uint64_t(pieceSize), g_pieceRecords);
+    const bool threadPerPiece = g_useMultithreading.load();
+    for (size_t i = 0; i < g_pieceRecords.size(); ++i) {
+        if (g_cancelRequested.load() || g_job.failed) {
+            g_job.failed = true;
+            return;
+        }
+        PieceRecord& record = g_pieceRecords[i];
+        record.path = MakePieceName(g_job.sourcePath, g_job.pieceFolder, int(i));
+        const platform::FileHandle file = platform::CreateFileAlways(record.path, platform::AccessHint::Sequential);
+        if (file == platform::kInvalidFile) {
+            FailJob(texts::kCreatePieceFailed);
+            return;
+        }
+        const platform::MappingHandle mapping =
+            platform::CreateFileMapping(file, platform::MappingAccess::ReadWrite, record.end - record.start);
+        platform::CloseFile(file);
+        if (!mapping) {
+            // Nothing of this piece was written; leave no empty file behind.
+            platform::RemoveFile(record.path);
+            FailJob(texts::kMapPieceFailed);
+            return;
+        }
+        record.mapping = mapping;
+        auto* task = new CopyTask{g_sharedMapping, mapping, record.start, record.end, 0, 1, int32_t(i)};
+        if (!threadPerPiece) {
+            CopyRange(task);
+        } else if (platform::BeginThread(CopyRange, task)) {
+            ++g_job.tasksStarted;
+        } else {
+            platform::CloseMapping(mapping);
+            delete task;
+            record.failed = true;
+            FailJob(texts::kThreadFailed);
+            return;
+        }
+    }
+}

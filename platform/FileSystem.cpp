@@ -1,0 +1,109 @@
+#include "FileSystem.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+
+namespace platform {
+
+namespace {
+
+FileHandle OpenWithFlags(const QString& path, int flags, AccessHint hint)
+{
+    if (path.isEmpty())
+        return kInvalidFile;
+    const QByteArray name = QFile::encodeName(path);
+    int fd;
+    do {
+        fd = ::open(name.constData(), flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return kInvalidFile;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return kInvalidFile;
+    }
+    ::posix_fadvise(fd, 0, 0, hint == AccessHint::Sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_RANDOM);
+    return fd;
+}
+
+}  // namespace
+
+FileHandle OpenFileForRead(const QString& path, AccessHint hint)
+{
+    return OpenWithFlags(path, O_RDONLY, hint);
+}
+
+FileHandle CreateFileAlways(const QString& path, AccessHint hint)
+{
+    return OpenWithFlags(path, O_RDWR | O_CREAT | O_TRUNC, hint);
+}
+
+bool GetFileSize64(FileHandle file, int64_t* size)
+{
+    struct stat st {};
+    if (file < 0 || ::fstat(file, &st) != 0)
+        return false;
+    *size = st.st_size;
+    return true;
+}
+
+void CloseFile(FileHandle file)
+{
+    if (file >= 0)
+        ::close(file);
+}
+
+bool PathExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool RemoveFile(const QString& path)
+{
+    return !path.isEmpty() && ::unlink(QFile::encodeName(path).constData()) == 0;
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    struct stat sa {}, sb {};
+    if (a.isEmpty() || b.isEmpty() || ::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
+        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool DiskFreeBytes(const QString& folder, uint64_t* freeBytes)
+{
+    struct statvfs vfs {};
+    if (folder.isEmpty() || ::statvfs(QFile::encodeName(folder).constData(), &vfs) != 0)
+        return false;
+    *freeBytes = uint64_t(vfs.f_bfree) * uint64_t(vfs.f_frsize);
+    return true;
+}
+
+uint32_t AllocationGranularity()
+{
+    const long page = ::sysconf(_SC_PAGESIZE);
+    return uint32_t(std::max<long>(page, 65536));
+}
+
+uint32_t TickCount()
+{
+    timespec ts {};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    const uint64_t ms = uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u;
+    return uint32_t(ms);
+}
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+#pragma once
+// Files, folders, the disk and the clock, over POSIX.
+
+#include <QString>
+
+#include <cstdint>
+
+namespace platform {
+
+using FileHandle = int;
+inline constexpr FileHandle kInvalidFile = -1;
+
+// How a file will be read; only a hint to the kernel.
+enum class AccessHint { Sequential, Random };
+
+// Opens an existing file for reading; kInvalidFile when it is missing or unreadable.
+FileHandle OpenFileForRead(const QString& path, AccessHint hint);
+// Creates the file, or empties an existing one, for reading and writing.
+FileHandle CreateFileAlways(const QString& path, AccessHint hint);
+bool GetFileSize64(FileHandle file, int64_t* size);
+void CloseFile(FileHandle file);
+
+// True when something (a file or a folder) exists at path.
+bool PathExists(const QString& path);
+bool RemoveFile(const QString& path);
+// True when both paths name the same file (same device and inode), links included.
+bool SameFile(const QString& a, const QString& b);
+
+// All free bytes of the file system that holds the folder; false when it cannot be asked.
+bool DiskFreeBytes(const QString& folder, uint64_t* freeBytes);
+
+// The alignment of every view offset: max(page size, 65,536).
+uint32_t AllocationGranularity();
+
+// Milliseconds of a monotonic clock; wraps after about 49.7 days.
+uint32_t TickCount();
+
+}  // namespace platform

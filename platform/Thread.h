@@ -1,0 +1,21 @@
+#pragma once
+// Worker threads: one untyped argument, an unsigned result, normal priority, detached.
+
+#include <cstdint>
+
+namespace platform {
+
+using ThreadProc = unsigned (*)(void*);
+
+// Starts proc(arg) on a new detached thread; false when the thread could not be started.
+bool BeginThread(ThreadProc proc, void* arg);
+
+// Workers started by BeginThread that have not yet returned.
+int RunningWorkerCount();
+
+namespace testing {
+// Makes the next `count` calls of BeginThread fail as if the system refused a thread.
+void FailNextThreadStarts(int count);
+}  // namespace testing
+
+}  // namespace platform

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "GradientProgressCtrl.h"
+#include "ExListBox.h"
+#include "Window.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QIcon>
+#include <QStringList>
+
+#include <cstdint>
+
+class QAction;
+class QMenuBar;
+
+// The main dialog: built from dialog template 102 with menu 140. Every control is
+// reachable by its id; one dispatch table routes the controls' notifications, the menu's
+// commands and the copy engine's messages to their handlers.
+class CVeldaDlg : public QDialog, public platform::MessageTarget {
+    Q_OBJECT
+public:
+    explicit CVeldaDlg(QWidget* parent = nullptr);
+    ~CVeldaDlg() override;
+
+    // Controls and menu items by id.
+    QWidget* GetDlgItem(int id) const;
+    QString GetDlgItemText(int id) const;
+    void SetDlgItemText(int id, const QString& text);
+    QAction* GetMenuItem(int id) const;
+    void CheckMenuItem(int id, bool checked);
+    QMenuBar* GetMenu() const { return m_menuBar; }
+
+    // A job runs while the start button's caption contains "正在".
+    bool IsJobRunning() const;
+
+    // platform::MessageTarget
+    QObject* Context() override { return this; }
+    intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void ShowMessageBox(const QString& text, const QString& caption) override;
+    void SetItemText(int id, const QString& text) override;
+
+    // Handlers of the dispatch table.
+    void OnStart();
+    void OnBrowse();
+    void OnCloseButton();
+    void OnDeleteSelected();
+    void OnModeChange();
+    intptr_t OnCopyProgress(uintptr_t wParam, intptr_t lParam);
+    void OnDeleteAfterMergeClicked();
+    void OnShowProgress();
+    void OnEnlargeBuffer();
+    void OnChoosePieceFolder();
+    void OnUseMultithreading();
+    void OnOpenHomePage();
+    void OnFeatures();
+    void OnUsage();
+    void OnOpenForum();
+
+    // Takes m_pickedNames (or the path field) into the merge list.
+    void AddPickedNamesToList();
+    // Measures path, fills the information line and answers whether folder's disk has room.
+    bool UpdateFileInfo(const QString& path, const QString& folder);
+    // Takes files dropped on the dialog as a pick of the browse command of the current mode.
+    void TakeDroppedPaths(const QStringList& paths);
+
+    QStringList m_pickedNames;
+    CGradientProgressCtrl* m_progress = nullptr;
+    int32_t m_bufferFactor = 10;
+    int32_t m_splitMode = 1;
+    int32_t m_deleteAfterMerge = 1;
+    QIcon m_hIcon;
+    uint32_t m_startTick = 0;
+    uint32_t m_endTick = 0;
+    int64_t m_pieceSize = 0;
+    CExListBox* m_listBox = nullptr;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+public:
+    // Ends the dialog; a running job is stopped and waited for first.
+    void done(int result) override;
+
+private:
+    void BuildFromTemplate();
+    void BuildMenu();
+    void SetUpDispatchTable();
+    void OnInitDialog();
+
+    void TakeSplitPick(const QString& path);
+    void TakeMergePicks(const QStringList& paths);
+    void StartSplit();
+    void StartMerge();
+    void OnCopyFailed(int index);
+    // Ends the job in multithreaded mode once every started copy has reported its end.
+    void CompleteIfAllEnded();
+    void CompleteJob();
+    void RemoveUnfinishedOutputs();
+
+    QHash<int, QWidget*> m_controls;
+    QHash<int, QAction*> m_menuItems;
+    QMenuBar* m_menuBar = nullptr;
+    QWidget* m_client = nullptr;
+    bool m_closing = false;
+};
+
+// Reads the text of control id of the window as a number (see ParseLeadingNumber); ok is
+// false when it does not begin with one.
+float ReadComboNumber(CVeldaDlg* window, int id, bool* ok = nullptr);
+
+// All free bytes of the file system that holds directory; false when it cannot be asked.
+bool GetDiskFreeBytes(const QString& directory, uint64_t* freeBytes);

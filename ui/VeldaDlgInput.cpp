@@ -1,0 +1,117 @@
+// Mode switching, the browse command and the merge list.
+
+#include "VeldaDlg.h"
+
+#include "Ids.h"
+#include "JobState.h"
+#include "MessageBox.h"
+#include "Names.h"
+#include "Texts.h"
+
+#include <QCheckBox>
+
+namespace {
+
+// "*.*" matches every name there, with or without a dot; here that pattern is "*".
+const QStringList kSplitFilters{QStringLiteral("*.* (*)"), QStringLiteral("All files (*)")};
+const QStringList kMergeFilters{QStringLiteral("*.qv (*.qv)"), QStringLiteral("All files (*)")};
+
+}  // namespace
+
+void CVeldaDlg::OnModeChange()
+{
+    if (IsJobRunning())
+        return;
+    const QString mode = GetDlgItemText(ids::kModeSelector);
+    auto show = [this](int id, bool visible) { m_controls.value(id)->setVisible(visible); };
+    if (mode == texts::kModeSplit) {
+        SetDlgItemText(ids::kStartButton, texts::kStartSplit);
+        show(ids::kSizeField, true);
+        show(ids::kSizeLabel, true);
+        show(ids::kUnitLabel, true);
+        show(ids::kMergeList, false);
+        show(ids::kInfoLine, true);
+        show(ids::kDeleteButton, false);
+        show(ids::kDeleteAfterMergeBox, false);
+        m_splitMode = 1;
+    } else if (mode == texts::kModeMerge) {
+        SetDlgItemText(ids::kStartButton, texts::kStartMerge);
+        show(ids::kMergeList, true);
+        show(ids::kInfoLine, false);
+        show(ids::kDeleteButton, true);
+        show(ids::kDeleteAfterMergeBox, true);
+        static_cast<QCheckBox*>(m_controls.value(ids::kDeleteAfterMergeBox))->setChecked(true);
+        m_deleteAfterMerge = 1;
+        show(ids::kSizeField, false);
+        show(ids::kSizeLabel, false);
+        show(ids::kUnitLabel, false);
+        m_splitMode = 0;
+    }
+    SetDlgItemText(ids::kPathField, QString());
+}
+
+void CVeldaDlg::OnBrowse()
+{
+    if (IsJobRunning())
+        return;
+    if (GetDlgItemText(ids::kStartButton) == texts::kStartSplit) {
+        const QString path = ui::PickOpenFile(this, kSplitFilters);
+        if (!path.isEmpty())
+            TakeSplitPick(path);
+        return;
+    }
+    m_pickedNames.clear();
+    const QStringList picked = ui::PickOpenFiles(this, kMergeFilters);
+    if (!picked.isEmpty())
+        TakeMergePicks(picked);
+}
+
+void CVeldaDlg::TakeSplitPick(const QString& path)
+{
+    g_sourcePath = path;
+    SetDlgItemText(ids::kPathField, path);
+    if (g_pieceFolder.isEmpty())
+        g_pieceFolder = FolderOf(path);
+    UpdateFileInfo(g_sourcePath, g_pieceFolder);
+}
+
+void CVeldaDlg::TakeMergePicks(const QStringList& paths)
+{
+    m_pickedNames = paths;
+    SetDlgItemText(ids::kPathField, m_pickedNames.first());
+    AddPickedNamesToList();
+}
+
+void CVeldaDlg::AddPickedNamesToList()
+{
+    const QString first = GetDlgItemText(ids::kPathField);
+    if (!FileExists(first)) {
+        ui::ShowMessage(this, texts::kFileMustExist, texts::kCaptionError);
+        return;
+    }
+    if (m_pickedNames.isEmpty())
+        m_pickedNames.append(first);
+    bool missing = false;
+    for (const QString& name : std::as_const(m_pickedNames)) {
+        if (!FileExists(name)) {
+            missing = true;
+            continue;
+        }
+        if (m_listBox->FindStringExact(0, name) < 0)
+            m_listBox->AddString(name);
+    }
+    if (missing)
+        ui::ShowMessage(this, texts::kFileMustExist, texts::kCaptionError);
+}
+
+void CVeldaDlg::OnDeleteSelected()
+{
+    const int selected = m_listBox->GetCurSel();
+    if (selected >= 0)
+        m_listBox->DeleteString(selected);
+}
+
+void CVeldaDlg::OnDeleteAfterMergeClicked()
+{
+    m_deleteAfterMerge = static_cast<QCheckBox*>(m_controls.value(ids::kDeleteAfterMergeBox))->isChecked() ? 1 : 0;
+}

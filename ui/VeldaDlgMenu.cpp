@@ -1,0 +1,67 @@
+// The options and help menu.
+
+#include "VeldaDlg.h"
+
+#include "Ids.h"
+#include "JobState.h"
+#include "MessageBox.h"
+#include "Texts.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QUrl>
+
+void CVeldaDlg::OnShowProgress()
+{
+    g_showProgress = !g_showProgress;
+    CheckMenuItem(ids::kMenuShowProgress, g_showProgress);
+}
+
+void CVeldaDlg::OnEnlargeBuffer()
+{
+    if (m_bufferFactor < 10000)
+        m_bufferFactor *= 10;
+}
+
+void CVeldaDlg::OnChoosePieceFolder()
+{
+    const QUrl chosen = ui::PickFolder(this, texts::kChooseFolderTitle);
+    if (chosen.isEmpty())
+        return;
+    // Pieces are files: an item that is not a folder of the file system cannot hold them.
+    if (!chosen.isLocalFile() || chosen.toLocalFile().isEmpty()) {
+        ui::ShowMessage(this, texts::kFolderWithoutPath, texts::kCaptionError);
+        return;
+    }
+    g_pieceFolder = QDir::cleanPath(chosen.toLocalFile());
+}
+
+void CVeldaDlg::OnUseMultithreading()
+{
+    if (IsJobRunning()) {
+        CheckMenuItem(ids::kMenuMultithreading, g_useMultithreading);
+        return;
+    }
+    g_useMultithreading = !g_useMultithreading;
+    CheckMenuItem(ids::kMenuMultithreading, g_useMultithreading);
+}
+
+void CVeldaDlg::OnFeatures()
+{
+    ui::ShowMessage(this, texts::kFeaturesText, texts::kCaptionAbout);
+}
+
+void CVeldaDlg::OnUsage()
+{
+    ui::ShowMessage(this, texts::kUsageText, texts::kCaptionAbout);
+}
+
+void CVeldaDlg::OnOpenHomePage()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral(VELDA_HOME_PAGE_URL)));
+}
+
+void CVeldaDlg::OnOpenForum()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral(VELDA_FORUM_URL)));
+}
