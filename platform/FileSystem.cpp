@@ -20,16 +20,19 @@ FileHandle OpenWithFlags(const QString& path, int flags, AccessHint hint)
         return kInvalidFile;
     const QByteArray name = QFile::encodeName(path);
     int fd;
+    // O_NONBLOCK: a FIFO or a device must not block the caller in open(); only regular
+    // files are taken.
     do {
-        fd = ::open(name.constData(), flags | O_CLOEXEC, 0666);
+        fd = ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return kInvalidFile;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return kInvalidFile;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     ::posix_fadvise(fd, 0, 0, hint == AccessHint::Sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_RANDOM);
     return fd;
 }
