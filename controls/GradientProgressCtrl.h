@@ -19,8 +19,10 @@ public:
     void SetStep(int step);
     void StepIt();
 
-    // Paints the whole bar for a client area of the given size.
+    // Paints the whole bar into `client`: every pixel of it, so no background erase is needed.
     void PaintBar(QPainter& painter, const QRect& client);
+    // Writes the percentage of the upper bound that the position has reached into `text`.
+    void FormatPercent(QString& text) const;
 
     QString m_strPercent;
     int m_nRangeLower = 0;
@@ -35,4 +37,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Paints the ramp up to the band that holds column `filled`, then the background.
+    void DrawGradient(QPainter& dc, const QRect& client, int filled);
 };
