@@ -19,6 +19,14 @@ qsizetype ExtensionDot(const QString& path)
     return dot > start ? dot : -1;
 }
 
+// Only ASCII digits make numbers: piece numbers are written with them, and digits of other
+// scripts (full-width ones in Chinese names) sort by their code like any other character,
+// which keeps the order consistent for the list's binary search.
+bool IsAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
 }  // namespace
 
 QString SplitAtLast(QString& text, QChar ch)
@@ -84,11 +92,11 @@ int ComparePieceNames(const QString& a, const QString& b)
     qsizetype i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         const QChar ca = a.at(i), cb = b.at(j);
-        if (ca.isDigit() && cb.isDigit()) {
+        if (IsAsciiDigit(ca) && IsAsciiDigit(cb)) {
             qsizetype ei = i, ej = j;
-            while (ei < a.size() && a.at(ei).isDigit())
+            while (ei < a.size() && IsAsciiDigit(a.at(ei)))
                 ++ei;
-            while (ej < b.size() && b.at(ej).isDigit())
+            while (ej < b.size() && IsAsciiDigit(b.at(ej)))
                 ++ej;
             // Compare the values: skip leading zeros, then the longer run is larger.
             qsizetype si = i, sj = j;

@@ -26,5 +26,6 @@ bool FileExists(const QString& path);
 QString FolderOf(const QString& path);
 
 // Order of the merge list: text order with letter case ignored, except that runs of digits
-// compare by their value, so piece 1000 follows piece 999. Negative, zero or positive.
+// (ASCII digits) compare by their value, so piece 1000 follows piece 999. Negative, zero or
+// positive; zero only for the same text.
 int ComparePieceNames(const QString& a, const QString& b);

@@ -14,6 +14,8 @@ namespace platform {
 
 namespace {
 
+testing::DiskFreeHook g_diskFreeHook;
+
 FileHandle OpenWithFlags(const QString& path, int flags, AccessHint hint)
 {
     if (path.isEmpty())
@@ -88,6 +90,8 @@ bool SameFile(const QString& a, const QString& b)
 
 bool DiskFreeBytes(const QString& folder, uint64_t* freeBytes)
 {
+    if (g_diskFreeHook)
+        return g_diskFreeHook(folder, freeBytes);
     struct statvfs vfs {};
     if (folder.isEmpty() || ::statvfs(QFile::encodeName(folder).constData(), &vfs) != 0)
         return false;
@@ -108,5 +112,12 @@ uint32_t TickCount()
     const uint64_t ms = uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u;
     return uint32_t(ms);
 }
+
+namespace testing {
+void SetDiskFreeHook(DiskFreeHook hook)
+{
+    g_diskFreeHook = std::move(hook);
+}
+}  // namespace testing
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace platform {
 
@@ -34,5 +35,11 @@ uint32_t AllocationGranularity();
 
 // Milliseconds of a monotonic clock; wraps after about 49.7 days.
 uint32_t TickCount();
+
+namespace testing {
+// While set, answers DiskFreeBytes in place of the file system; nullptr ends it.
+using DiskFreeHook = std::function<bool(const QString& folder, uint64_t* freeBytes)>;
+void SetDiskFreeHook(DiskFreeHook hook);
+}  // namespace testing
 
 }  // namespace platform
