@@ -1,0 +1,72 @@
+# Installation into the usual freedesktop places, and the Debian package built by CPack.
+#   cmake --install <build> [--prefix <dir>]
+#   cd <build> && cpack -G DEB
+include(GNUInstallDirs)
+
+# AppStream wants a reverse-DNS component id. It is the home page's host reversed, and it must
+# not change once a release has shipped: software centres follow the program by it. The desktop
+# file keeps the short name "velda" because that is what the program gives Qt as its desktop
+# file name; the metainfo points at it through its <launchable>.
+set(VELDA_APP_ID "org.example.velda")
+
+install(TARGETS velda RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/velda.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velda.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size IN ITEMS 16 32 48 64 128 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velda-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME velda.png)
+endforeach()
+
+# The home page comes from the same cache entry as the help menu's link (ui/CMakeLists.txt).
+if(NOT DEFINED VELDA_HOME_PAGE_URL)
+    message(FATAL_ERROR "VELDA_HOME_PAGE_URL is not set; it is defined in ui/CMakeLists.txt")
+endif()
+string(REPLACE "&" "&amp;" VELDA_HOME_PAGE_URL_XML "${VELDA_HOME_PAGE_URL}")
+string(REPLACE "<" "&lt;" VELDA_HOME_PAGE_URL_XML "${VELDA_HOME_PAGE_URL_XML}")
+configure_file(${PROJECT_SOURCE_DIR}/packaging/velda.metainfo.xml.in
+               ${PROJECT_BINARY_DIR}/packaging/${VELDA_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/${VELDA_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# Debian package. Library dependencies come from dpkg-shlibdeps (dpkg-dev, and `file` to find
+# the executables). The dialog asks for a Chinese serif font; Qt would otherwise draw boxes, so
+# one of the fonts that it names is a hard dependency.
+set(VELDA_PACKAGE_MAINTAINER "Velda developers <velda@velda.example.org>"
+    CACHE STRING "Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME velda)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "岚舟")
+set(CPACK_PACKAGE_CONTACT ${VELDA_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_HOMEPAGE_URL ${VELDA_HOME_PAGE_URL})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "split files into pieces and join them back (岚舟文件分割机)")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Velda cuts any file into consecutive pieces of a chosen size and joins such
+pieces back into one file. A piece is a plain byte range of its source, with
+no header, so pieces cut by other tools that cut without headers can be
+joined as well. Files above 4 GB are ordinary input.
+
+The program is a single Qt window; its user interface is in Chinese.")
+set(CPACK_STRIP_FILES ON)
+
+# The package installs under /usr, CPack's default for DEB.
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${VELDA_PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming | fonts-noto-cjk")
+# The help menu opens web pages through QDesktopServices, which hands them to xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+
+# `cmake --build <build> --target package_source`: the source tree without build directories
+# or Git data.
+set(CPACK_SOURCE_GENERATOR TXZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/\\.cache/" "/build[^/]*/")
+
+include(CPack)

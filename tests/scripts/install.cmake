@@ -1,0 +1,18 @@
+# Installation and packaging checks, run by shell scripts next to this file.
+# Both install the whole build, so they take turns.
+add_test(NAME install_layout
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_install.sh
+            ${CMAKE_COMMAND} ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR} $<CONFIG>)
+set_tests_properties(install_layout PROPERTIES
+    LABELS install
+    RESOURCE_LOCK velda_install
+    TIMEOUT 120)
+
+add_test(NAME package_deb
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_package.sh
+            ${CMAKE_CPACK_COMMAND} ${PROJECT_BINARY_DIR} ${PROJECT_VERSION})
+set_tests_properties(package_deb PROPERTIES
+    LABELS package
+    RESOURCE_LOCK velda_install
+    SKIP_RETURN_CODE 77
+    TIMEOUT 180)
