@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,6 +115,17 @@ void CVeldaDlg::BuildFromTemplate()
         }
         widget->setGeometry(geometry);
         widget->setVisible(control.visible);
+        if (control.kind == ControlKind::Progress) {
+            // The bar paints all of its client area; its border is a frame around it.
+            auto* border = new QFrame(m_client);
+            border->setFrameStyle(QFrame::Box | QFrame::Plain);
+            border->setLineWidth(1);
+            border->setGeometry(geometry);
+            widget->setParent(border);
+            widget->setGeometry(1, 1, geometry.width() - 2, geometry.height() - 2);
+            widget->setVisible(control.visible);
+            border->setVisible(control.visible);
+        }
         if (control.id >= 0) {
             widget->setObjectName(QStringLiteral("control%1").arg(control.id));
             m_controls.insert(control.id, widget);
@@ -130,7 +142,8 @@ void CVeldaDlg::BuildFromTemplate()
     layout->setSpacing(0);
     layout->addWidget(m_client);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    move(0, 0);
+    // The window manager places the window: a fixed (0, 0) puts the title bar off the
+    // screen under window managers that keep the client area at the asked position.
 }
 
 void CVeldaDlg::BuildMenu()
