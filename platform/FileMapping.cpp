@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csetjmp>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 
@@ -18,14 +19,45 @@ struct FileMapping {
     int fd = -1;
     uint64_t size = 0;
     bool writable = false;
+    // The whole file, mapped once at a 2 MiB boundary; null where it could not be mapped,
+    // and then every view is a mapping of its own.
+    uint8_t* base = nullptr;
+    // One reference for the handle and one for each window handed out, so that a view
+    // stays valid after its mapping's handle is closed.
+    std::atomic<int> references{1};
 };
 
 namespace {
+
+#ifndef MADV_POPULATE_READ
+#define MADV_POPULATE_READ 22
+#endif
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+
+// The size of a large page and of a large page-cache folio.
+constexpr uint64_t kLargePage = 2u << 20;
+// Pages behind the views given back leave the page tables a whole block at a time: a block
+// that one large-page entry maps cannot be released in part without being faulted in again,
+// and each release flushes the TLB, so a view of 640 KiB releases only every third time.
+constexpr uint64_t kReleaseBlock = kLargePage;
 
 testing::ViewObserver& Observer()
 {
     static testing::ViewObserver observer;
     return observer;
+}
+
+uint64_t PageSize()
+{
+    static const uint64_t page = uint64_t(::sysconf(_SC_PAGESIZE));
+    return page;
+}
+
+uint64_t RoundUpToPage(uint64_t value)
+{
+    return (value + PageSize() - 1) & ~(PageSize() - 1);
 }
 
 // Gives the file its final size with its blocks reserved; falls back to ftruncate only
@@ -44,6 +76,48 @@ bool ReserveFileSize(int fd, uint64_t size)
     if (::fstat(fd, &st) != 0)
         return false;
     return uint64_t(st.st_size) >= size || ::ftruncate(fd, off_t(size)) == 0;
+}
+
+// Maps the whole file at an address that is a multiple of 2 MiB, so that addresses and file
+// offsets agree modulo 2 MiB and a 2 MiB folio of the page cache can be mapped by one
+// page-table entry. Null when the address space cannot take it.
+uint8_t* MapWholeFile(int fd, uint64_t size, bool writable)
+{
+    if (size > uint64_t(SIZE_MAX) - 2 * kLargePage)
+        return nullptr;
+    const size_t mapped = size_t(RoundUpToPage(size));
+    // Reserve an address range with room to align, map the file over its aligned part and
+    // give back the rest.
+    const size_t reserved = mapped + size_t(kLargePage);
+    void* area = ::mmap(nullptr, reserved, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (area == MAP_FAILED)
+        return nullptr;
+    const uintptr_t start = uintptr_t(area);
+    const uintptr_t aligned = (start + kLargePage - 1) & ~uintptr_t(kLargePage - 1);
+    const int prot = writable ? PROT_READ | PROT_WRITE : PROT_READ;
+    void* p = ::mmap(reinterpret_cast<void*>(aligned), mapped, prot, MAP_SHARED | MAP_FIXED, fd, 0);
+    if (p == MAP_FAILED) {
+        ::munmap(area, reserved);
+        return nullptr;
+    }
+    if (aligned > start)
+        ::munmap(area, aligned - start);
+    if (start + reserved > aligned + mapped)
+        ::munmap(reinterpret_cast<void*>(aligned + mapped), start + reserved - (aligned + mapped));
+    // Large folios for the pages that are read or created through the mapping, and 2 MiB
+    // folios mapped whole. Without it every 4 KiB page costs a fault of its own.
+    ::madvise(p, mapped, MADV_HUGEPAGE);
+    return static_cast<uint8_t*>(p);
+}
+
+void Release(FileMapping* mapping)
+{
+    if (mapping->references.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    if (mapping->base)
+        ::munmap(mapping->base, size_t(RoundUpToPage(mapping->size)));
+    ::close(mapping->fd);
+    delete mapping;
 }
 
 }  // namespace
@@ -69,15 +143,18 @@ MappingHandle CreateFileMapping(FileHandle file, MappingAccess access, uint64_t 
     const int fd = ::fcntl(file, F_DUPFD_CLOEXEC, 0);
     if (fd < 0)
         return nullptr;
-    return new FileMapping{fd, size, writable};
+    auto* mapping = new FileMapping;
+    mapping->fd = fd;
+    mapping->size = size;
+    mapping->writable = writable;
+    mapping->base = MapWholeFile(fd, size, writable);
+    return mapping;
 }
 
 void CloseMapping(MappingHandle mapping)
 {
-    if (!mapping)
-        return;
-    ::close(mapping->fd);
-    delete mapping;
+    if (mapping)
+        Release(mapping);
 }
 
 uint64_t MappingSize(MappingHandle mapping)
@@ -87,7 +164,12 @@ uint64_t MappingSize(MappingHandle mapping)
 
 bool FlushMapping(MappingHandle mapping)
 {
-    return mapping && ::fsync(mapping->fd) == 0;
+    if (!mapping)
+        return false;
+    bool ok = true;
+    if (mapping->base && mapping->writable)
+        ok = ::msync(mapping->base, size_t(RoundUpToPage(mapping->size)), MS_SYNC) == 0;
+    return ::fsync(mapping->fd) == 0 && ok;
 }
 
 View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t length)
@@ -98,17 +180,41 @@ View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t
     if (!mapping || length == 0 || offset % AllocationGranularity() != 0 || (write && !mapping->writable) ||
         offset > mapping->size || mapping->size - offset < length)
         return {};
+    // A window of the whole mapping, except for a read view of a read/write mapping: that
+    // one gets a read-only mapping of its own, so that it cannot write.
+    if (mapping->base && (write || !mapping->writable)) {
+        mapping->references.fetch_add(1, std::memory_order_relaxed);
+        uint8_t* data = mapping->base + offset;
+        // Fault the whole view in with one call instead of a fault per page or folio.
+        // Failure is harmless: a page that cannot be faulted in now (a file cut short
+        // meanwhile) faults again in the copy, which is guarded.
+        ::madvise(data, length, write ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
+        return View{data, length, mapping};
+    }
     const int prot = write ? PROT_READ | PROT_WRITE : PROT_READ;
     void* p = ::mmap(nullptr, length, prot, MAP_SHARED, mapping->fd, off_t(offset));
     if (p == MAP_FAILED)
         return {};
-    return View{static_cast<uint8_t*>(p), length};
+    return View{static_cast<uint8_t*>(p), length, nullptr};
 }
 
 void UnmapView(View& view)
 {
-    if (view.data)
+    if (FileMapping* mapping = view.window) {
+        // Drop the whole release blocks in front of the view's end from the page tables:
+        // the page cache keeps the pages, dirty or not, and the process keeps only what is
+        // still in use. A copy runs forwards, so the block the view ends in is released by
+        // a later view; until then its pages stay mapped for the next view.
+        const uint64_t offset = uint64_t(view.data - mapping->base);
+        const uint64_t from = offset - offset % kReleaseBlock;
+        const uint64_t end = offset + view.length;
+        const uint64_t to = end - end % kReleaseBlock;
+        if (to > from)
+            ::madvise(mapping->base + from, size_t(to - from), MADV_DONTNEED);
+        Release(mapping);
+    } else if (view.data) {
         ::munmap(view.data, view.length);
+    }
     view = {};
 }
 

@@ -1,5 +1,13 @@
 #pragma once
 // File mappings and their views, over mmap.
+//
+// A mapping maps its whole file once, when it is created, and a view is a window into that
+// one mapping: a view costs no mmap/munmap pair and no TLB shootdown of its own, and the
+// file, mapped at a 2 MiB boundary with large pages advised, is served by 2 MiB page-cache
+// folios that one page-table entry maps whole. A view's pages are faulted in as one batch
+// when it is handed out; the pages behind views that were given back leave the process's
+// page tables in blocks, so its resident size stays that of the views in use (plus at most
+// one block per copy), whatever the size of the file.
 
 #include "FileSystem.h"
 
@@ -20,6 +28,7 @@ enum class ViewAccess { Read, Write };
 // blocks, so a disk that cannot hold it makes this call fail instead of a later copy.
 // An empty file cannot be mapped. The file handle may be closed as soon as this returns.
 MappingHandle CreateFileMapping(FileHandle file, MappingAccess access, uint64_t maxSize);
+// Releases the handle. Views still held stay valid until they are unmapped.
 void CloseMapping(MappingHandle mapping);
 uint64_t MappingSize(MappingHandle mapping);
 // Writes everything written through the mapping's views to stable storage.
@@ -30,6 +39,10 @@ struct View {
     uint8_t* data = nullptr;
     size_t length = 0;
     explicit operator bool() const { return data != nullptr; }
+
+    // Where the view came from, for UnmapView: the mapping it is a window of, or null when
+    // it is a mapping of its own.
+    FileMapping* window = nullptr;
 };
 
 // offset must be a multiple of AllocationGranularity() and the view must lie inside the

@@ -1,0 +1,475 @@
+// velda_bench: times the copy engine's split and merge jobs against coreutils `split -b` and
+// `cat` on the same file, in one run, and prints the results as a Markdown table.
+//
+// The engine runs as the program runs it: the start command's set-up, the job on one
+// worker (or the controller on the event loop's thread with a thread per piece), and every
+// report sent with the blocking hand-off to a receiver on the Qt event loop.
+
+#include "BenchFiles.h"
+#include "CountingWindow.h"
+#include "EngineJob.h"
+#include "JobState.h"
+#include "SplitJob.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+void OnInterrupt(int)
+{
+    g_interrupted = true;
+    g_cancelRequested = true;  // running copies stop at their next view
+}
+
+void Progress(const QString& text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+// "2G", "512M", "65536": binary multiples.
+std::optional<uint64_t> ParseBytes(QString text)
+{
+    text = text.trimmed().toUpper();
+    uint64_t unit = 1;
+    if (text.endsWith(QLatin1Char('B')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('K')))
+        unit = 1ull << 10;
+    else if (text.endsWith(QLatin1Char('M')))
+        unit = 1ull << 20;
+    else if (text.endsWith(QLatin1Char('G')))
+        unit = 1ull << 30;
+    if (unit != 1)
+        text.chop(1);
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || value <= 0)
+        return std::nullopt;
+    return uint64_t(value * double(unit));
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+QString Grouped(uint64_t value)
+{
+    return QLocale(QLocale::English).toString(qulonglong(value));
+}
+
+QString LoadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    const QList<QByteArray> fields = file.readAll().split(' ');
+    return QString::fromLatin1(fields.mid(0, 3).join(' '));
+}
+
+QString ReadFirstLine(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(file.readLine().trimmed());
+}
+
+struct Config {
+    uint32_t factor;
+    bool threadPerPiece;
+    QString Name() const
+    {
+        return QStringLiteral("factor %1, %2").arg(factor).arg(threadPerPiece ? QStringLiteral("thread per piece")
+                                                                               : QStringLiteral("one worker"));
+    }
+};
+
+struct Samples {
+    std::vector<double> seconds;
+    std::vector<double> ratios;  // throughput against the reference measured in the same run
+    long peakRssKiB = 0;
+    QString verified = QStringLiteral("no");
+};
+
+class Bench {
+public:
+    uint64_t size = 2ull << 30;
+    int runs = 3;
+    bool cold = false;
+    double settleSeconds = 0;
+    bool prewarm = false;
+    uint64_t sourceBlock = 8u << 20;
+    QString pieceSizeText = QStringLiteral("250");
+    std::vector<Config> configs;
+
+    int Run(const QString& workDir);
+
+private:
+    // Makes the inputs of the next timed step warm (read once) or cold (caches dropped),
+    // with no dirty pages of earlier steps left to write.
+    void Prepare(const QStringList& inputs);
+    int Fail(const QString& text, int code = 1);
+    void PrintReport(uint64_t pieceSize, int pieceCount);
+
+    CountingWindow m_window;
+    bool m_coldRefused = false;
+    std::vector<double> m_splitRef, m_catRef;
+    std::map<std::pair<int, bool>, Samples> m_split, m_join;  // keyed by (factor, thread per piece)
+    QString m_loadBefore, m_loadAfter;
+};
+
+void Bench::Prepare(const QStringList& inputs)
+{
+    bool dropped = false;
+    if (cold && !m_coldRefused) {
+        dropped = DropCaches();
+        if (!dropped) {
+            m_coldRefused = true;
+            Progress(QStringLiteral("note: cannot drop the page cache (needs root); measuring with a warm cache"));
+        }
+    }
+    if (!dropped) {
+        SyncAll();
+        ReadThrough(inputs);
+    }
+    if (settleSeconds > 0)
+        QThread::usleep(static_cast<unsigned long>(settleSeconds * 1e6));
+    if (prewarm)
+        PrewarmMemory(2 * size);
+}
+
+int Bench::Fail(const QString& text, int code)
+{
+    if (g_interrupted) {
+        Progress(QStringLiteral("interrupted"));
+        return 130;
+    }
+    Progress(QStringLiteral("error: ") + text);
+    return code;
+}
+
+int Bench::Run(const QString& workDir)
+{
+    const QString source = workDir + QStringLiteral("/source.bin");
+    const QString pieceFolder = workDir + QStringLiteral("/pieces");
+    const QString refFolder = workDir + QStringLiteral("/reference");
+    QDir().mkpath(pieceFolder);
+    QDir().mkpath(refFolder);
+    const QString refJoined = refFolder + QStringLiteral("/joined.bin");
+
+    m_loadBefore = LoadAverage();
+    Progress(QStringLiteral("generating %1 bytes in %2 (writes of %3 bytes)")
+                 .arg(Grouped(size), source, Grouped(sourceBlock)));
+    if (!GenerateFile(source, size, sourceBlock))
+        return Fail(QStringLiteral("cannot write ") + source);
+
+    bool numberOk = false;
+    int64_t pieceSize = 0;
+    PieceSizeFromMegabytes(ParseLeadingNumber(pieceSizeText, &numberOk), platform::AllocationGranularity(), &pieceSize);
+    const int pieceCount = int((size + uint64_t(pieceSize) - 1) / uint64_t(pieceSize));
+    const QString pieceBytes = QString::number(pieceSize);
+
+    auto removeAll = [](const QStringList& paths) {
+        for (const QString& path : paths)
+            QFile::remove(path);
+    };
+    // Views each job must report: every piece in views of the job's size, the last shorter.
+    auto expectedViews = [&](uint32_t viewSize) {
+        uint64_t views = 0;
+        for (uint64_t start = 0; start < size; start += uint64_t(pieceSize)) {
+            const uint64_t length = std::min<uint64_t>(uint64_t(pieceSize), size - start);
+            views += (length + viewSize - 1) / viewSize;
+        }
+        return int(views);
+    };
+
+    for (int run = 1; run <= runs && !g_interrupted; ++run) {
+        // The reference split.
+        Prepare({source});
+        const double splitSeconds = TimeProcess(QStringLiteral("split"),
+                                                {QStringLiteral("-b"), pieceBytes, QStringLiteral("-a"), QStringLiteral("4"),
+                                                 source, refFolder + QStringLiteral("/part-")});
+        for (const QString& name : QDir(refFolder).entryList(QDir::Files))
+            QFile::remove(refFolder + QLatin1Char('/') + name);
+        if (splitSeconds < 0)
+            return Fail(QStringLiteral("split -b failed"));
+        m_splitRef.push_back(splitSeconds);
+        Progress(QStringLiteral("run %1/%2: split -b: %3 s").arg(run).arg(runs).arg(splitSeconds, 0, 'f', 3));
+
+        QStringList pieces;
+        for (const Config& config : configs) {
+            if (g_interrupted)
+                break;
+            EngineJobOptions options;
+            options.bufferFactor = config.factor;
+            options.threadPerPiece = config.threadPerPiece;
+            options.pieceSizeText = pieceSizeText;
+            const uint32_t viewSize = config.factor * platform::AllocationGranularity();
+            const auto key = std::make_pair(int(config.factor), config.threadPerPiece);
+            const int endReports = config.threadPerPiece ? pieceCount : 1;
+
+            Prepare({source});
+            const EngineJobResult split = RunEngineSplit(m_window, source, pieceFolder, options);
+            if (!split.ok)
+                return Fail(QStringLiteral("engine split, %1: %2").arg(config.Name(), split.error));
+            if (split.pieces.size() != pieceCount || split.viewReports != expectedViews(viewSize) ||
+                split.endReports != endReports)
+                return Fail(QStringLiteral("engine split, %1: %2 pieces, %3 view reports, %4 end reports")
+                                .arg(config.Name())
+                                .arg(split.pieces.size())
+                                .arg(split.viewReports)
+                                .arg(split.endReports));
+            pieces = split.pieces;
+            Samples& splitSamples = m_split[key];
+            splitSamples.seconds.push_back(split.seconds);
+            splitSamples.ratios.push_back(splitSeconds / split.seconds);
+            splitSamples.peakRssKiB = std::max(splitSamples.peakRssKiB, split.peakRssKiB);
+
+            Prepare(pieces);
+            const EngineJobResult merge = RunEngineMerge(m_window, pieces, options);
+            if (!merge.ok)
+                return Fail(QStringLiteral("engine merge, %1: %2").arg(config.Name(), merge.error));
+            if (merge.viewReports != expectedViews(viewSize) || merge.endReports != endReports)
+                return Fail(QStringLiteral("engine merge, %1: %2 view reports, %3 end reports")
+                                .arg(config.Name())
+                                .arg(merge.viewReports)
+                                .arg(merge.endReports));
+            Samples& joinSamples = m_join[key];
+            joinSamples.seconds.push_back(merge.seconds);
+            joinSamples.peakRssKiB = std::max(joinSamples.peakRssKiB, merge.peakRssKiB);
+            if (run == 1) {
+                // A fast engine that writes the wrong bytes must not pass.
+                if (!SameContents(merge.joined, source))
+                    return Fail(QStringLiteral("engine %1: the joined file differs from the source").arg(config.Name()));
+                splitSamples.verified = joinSamples.verified = QStringLiteral("yes");
+            }
+            QFile::remove(merge.joined);
+            Progress(QStringLiteral("run %1/%2: engine, %3: split %4 s, join %5 s, peak RSS %6 / %7 MiB")
+                         .arg(run)
+                         .arg(runs)
+                         .arg(config.Name())
+                         .arg(split.seconds, 0, 'f', 3)
+                         .arg(merge.seconds, 0, 'f', 3)
+                         .arg(split.peakRssKiB / 1024)
+                         .arg(merge.peakRssKiB / 1024));
+            if (&config != &configs.back())
+                removeAll(pieces);
+        }
+        if (g_interrupted)
+            break;
+
+        // The reference join: cat of the same pieces.
+        Prepare(pieces);
+        const double catSeconds = TimeProcess(QStringLiteral("cat"), pieces, refJoined);
+        if (catSeconds < 0)
+            return Fail(QStringLiteral("cat failed"));
+        if (run == 1 && !SameContents(refJoined, source))
+            return Fail(QStringLiteral("cat's output differs from the source"));
+        QFile::remove(refJoined);
+        removeAll(pieces);
+        m_catRef.push_back(catSeconds);
+        for (const Config& config : configs) {
+            Samples& s = m_join[std::make_pair(int(config.factor), config.threadPerPiece)];
+            if (s.seconds.size() == m_catRef.size())
+                s.ratios.push_back(catSeconds / s.seconds.back());
+        }
+        Progress(QStringLiteral("run %1/%2: cat: %3 s").arg(run).arg(runs).arg(catSeconds, 0, 'f', 3));
+    }
+    QFile::remove(source);
+    if (g_interrupted)
+        return Fail(QStringLiteral("interrupted"), 130);
+    m_loadAfter = LoadAverage();
+    PrintReport(uint64_t(pieceSize), pieceCount);
+    return 0;
+}
+
+void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
+{
+    const double bytes = double(size);
+    auto gbps = [bytes](double seconds) { return QString::number(bytes / seconds / 1e9, 'f', 2); };
+    auto secs = [](double seconds) { return QString::number(seconds, 'f', 3); };
+    auto ratio = [](double r) { return QString::number(r, 'f', 2) + QStringLiteral("×"); };
+    struct utsname uts {};
+    ::uname(&uts);
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+    const bool warm = !cold || m_coldRefused;
+
+    QString out;
+    out += QStringLiteral("### Copy engine against coreutils (%1 cache)\n\n").arg(warm ? QStringLiteral("warm")
+                                                                                     : QStringLiteral("cold"));
+    out += QStringLiteral("- File: %1 bytes (%2 GiB) of generated data, written with %3-byte writes; pieces of %4 bytes "
+                          "(size text \"%5\"): %6 pieces.\n")
+               .arg(Grouped(size))
+               .arg(bytes / double(1ull << 30), 0, 'g', 4)
+               .arg(Grouped(sourceBlock), Grouped(pieceSize), pieceSizeText)
+               .arg(pieceCount);
+    out += QStringLiteral("- %1: median of %2 runs; %3\n")
+               .arg(warm ? QStringLiteral("Warm page cache (every input read once before each timed step)")
+                         : QStringLiteral("Cold page cache (dropped before each timed step)"))
+               .arg(runs)
+               .arg(QStringLiteral("ratios are throughput against the reference timed in the same run (median of "
+                                   "the per-run ratios). Dirty pages are written back before each step."));
+    out += QStringLiteral("- Machine: Linux %1, %2 CPUs, %3 GiB RAM, transparent huge pages \"%4\"; load average %5 "
+                          "before, %6 after.\n")
+               .arg(QString::fromLatin1(uts.release))
+               .arg(::sysconf(_SC_NPROCESSORS_ONLN))
+               .arg(double(pages) * double(pageSize) / double(1ull << 30), 0, 'f', 1)
+               .arg(ReadFirstLine(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled")), m_loadBefore,
+                    m_loadAfter);
+    if (prewarm)
+        out += QStringLiteral("- Memory: before each step, twice the file size of memory was touched and freed "
+                              "(`--prewarm-memory`), so that no step pays for memory the hypervisor has taken back.\n");
+    if (settleSeconds > 0)
+        out += QStringLiteral("- Idle for %1 s before each step (`--settle`).\n").arg(settleSeconds);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments[0] = QStringLiteral("velda_bench");
+    out += QStringLiteral("- Command: `%1`.\n").arg(arguments.join(QLatin1Char(' ')));
+    out += QStringLiteral("- Engine at the program's defaults apart from the factor and threading shown: progress "
+                          "shown (a blocking report per view); peak RSS is the process's VmHWM during the job.\n\n");
+
+    out += QStringLiteral("| Job | Buffer factor | View (bytes) | Threads | Seconds | GB/s | vs `split -b` | vs `cat` | "
+                          "Peak RSS (MiB) | Output checked |\n");
+    out += QStringLiteral("|---|---:|---:|---|---:|---:|---:|---:|---:|---|\n");
+    const double splitRef = Median(m_splitRef), catRef = Median(m_catRef);
+    out += QStringLiteral("| `split -b %1` | | | | %2 | %3 | 1.00× | | | |\n").arg(pieceSize).arg(secs(splitRef), gbps(splitRef));
+    for (const bool join : {false, true}) {
+        for (const Config& config : configs) {
+            const auto& map = join ? m_join : m_split;
+            const auto it = map.find(std::make_pair(int(config.factor), config.threadPerPiece));
+            if (it == map.end() || it->second.seconds.empty())
+                continue;
+            const Samples& s = it->second;
+            const double median = Median(s.seconds);
+            out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |\n")
+                       .arg(join ? QStringLiteral("join") : QStringLiteral("split"))
+                       .arg(config.factor)
+                       .arg(Grouped(uint64_t(config.factor) * platform::AllocationGranularity()))
+                       .arg(config.threadPerPiece ? QStringLiteral("thread per piece") : QStringLiteral("one worker"))
+                       .arg(secs(median), gbps(median))
+                       .arg(join ? QString() : ratio(Median(s.ratios)))
+                       .arg(join ? ratio(Median(s.ratios)) : QString())
+                       .arg(s.peakRssKiB / 1024)
+                       .arg(s.verified);
+        }
+        if (!join)
+            out += QStringLiteral("| `cat` of the pieces | | | | %1 | %2 | | 1.00× | | |\n").arg(secs(catRef), gbps(catRef));
+    }
+    std::printf("%s", qPrintable(out));
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velda_bench"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Times Velda's split and merge jobs against `split -b` and `cat` and prints a Markdown table."));
+    parser.addHelpOption();
+    const QCommandLineOption sizeOption(QStringLiteral("size"), QStringLiteral("File size (K, M, G: binary units)."),
+                                        QStringLiteral("bytes"), QStringLiteral("2G"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs per setting; medians are shown."),
+                                        QStringLiteral("n"), QStringLiteral("3"));
+    const QCommandLineOption dirOption(QStringLiteral("dir"), QStringLiteral("Folder for the work files."),
+                                       QStringLiteral("folder"), QDir::tempPath());
+    const QCommandLineOption coldOption(QStringLiteral("cold"),
+                                        QStringLiteral("Drop the page cache before every timed step (needs root)."));
+    const QCommandLineOption factorsOption(QStringLiteral("factors"), QStringLiteral("Buffer factors to measure."),
+                                           QStringLiteral("list"), QStringLiteral("10,100,1000,10000"));
+    const QCommandLineOption threadsOption(QStringLiteral("threads"),
+                                           QStringLiteral("Threading modes: one (one worker), piece (thread per piece)."),
+                                           QStringLiteral("list"), QStringLiteral("one,piece"));
+    const QCommandLineOption pieceOption(QStringLiteral("piece"), QStringLiteral("Piece size text, in megabytes."),
+                                         QStringLiteral("text"), QStringLiteral("250"));
+    const QCommandLineOption blockOption(
+        QStringLiteral("source-writes"),
+        QStringLiteral("Size of the write calls that make the source; small writes leave small page-cache folios."),
+        QStringLiteral("bytes"), QStringLiteral("8M"));
+    const QCommandLineOption settleOption(
+        QStringLiteral("settle"),
+        QStringLiteral("Seconds of idling before every timed step, after its inputs were read (or dropped)."),
+        QStringLiteral("seconds"), QStringLiteral("0"));
+    const QCommandLineOption prewarmOption(
+        QStringLiteral("prewarm-memory"),
+        QStringLiteral("Before every timed step, touch and free as much memory as it will write (see README)."));
+    parser.addOptions({sizeOption, runsOption, dirOption, coldOption, factorsOption, threadsOption, pieceOption,
+                       blockOption, settleOption, prewarmOption});
+    parser.process(app);
+
+    Bench bench;
+    const auto size = ParseBytes(parser.value(sizeOption));
+    const auto block = ParseBytes(parser.value(blockOption));
+    bool runsOk = false;
+    bench.runs = parser.value(runsOption).toInt(&runsOk);
+    if (!size || !block || !runsOk || bench.runs < 1) {
+        std::fprintf(stderr, "velda_bench: bad --size, --source-writes or --runs\n");
+        return 2;
+    }
+    bench.size = *size;
+    bench.sourceBlock = *block;
+    bench.cold = parser.isSet(coldOption);
+    bench.settleSeconds = parser.value(settleOption).toDouble();
+    bench.prewarm = parser.isSet(prewarmOption);
+    bench.pieceSizeText = parser.value(pieceOption);
+    const QStringList threads = parser.value(threadsOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString& factorText : parser.value(factorsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const uint32_t factor = factorText.toUInt();
+        if (factor == 0) {
+            std::fprintf(stderr, "velda_bench: bad --factors\n");
+            return 2;
+        }
+        for (const QString& mode : threads) {
+            if (mode != QLatin1String("one") && mode != QLatin1String("piece")) {
+                std::fprintf(stderr, "velda_bench: bad --threads\n");
+                return 2;
+            }
+            bench.configs.push_back(Config{factor, mode == QLatin1String("piece")});
+        }
+    }
+
+    const QString base = parser.value(dirOption);
+    const uint64_t needed = bench.size * 3 + (1ull << 30);
+    if (AvailableBytes(base) < needed) {
+        std::fprintf(stderr, "velda_bench: %s has less than the %llu free bytes needed\n", qPrintable(base),
+                     (unsigned long long)needed);
+        return 1;
+    }
+    QTemporaryDir work(base + QStringLiteral("/velda-bench-XXXXXX"));
+    if (!work.isValid()) {
+        std::fprintf(stderr, "velda_bench: cannot create a folder in %s\n", qPrintable(base));
+        return 1;
+    }
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    return bench.Run(work.path());  // the folder and everything in it go with `work`
+}
