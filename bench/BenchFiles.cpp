@@ -154,6 +154,16 @@ bool DropCaches()
 
 void PrewarmMemory(uint64_t bytes)
 {
+    // Never so much that the page cache (the inputs of the step) has to make room for it.
+    uint64_t freeKiB = 0;
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : meminfo.readAll().split('\n')) {
+            if (line.startsWith("MemFree:"))
+                freeKiB = line.mid(8).trimmed().split(' ').value(0).toULongLong();
+        }
+    }
+    bytes = std::min<uint64_t>(bytes, freeKiB * 1024 / 2);
     // From a thread on every processor: freed pages first go to per-processor lists, and
     // the next job's threads may run on any of them.
     const long cpus = std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));

@@ -25,7 +25,8 @@ bool DropCaches();
 // machine that hands free memory back to its host (free page reporting), memory that has
 // been free for a while must be fetched from the host again on its first touch, which makes
 // the first writer after an idle period pay for it; this makes every timed step start with
-// the same supply of ready memory, as on a machine without such a host.
+// the same supply of ready memory, as on a machine without such a host. At most half of the
+// free memory is touched.
 void PrewarmMemory(uint64_t bytes);
 
 // The process's peak resident size since the last reset.
