@@ -15,7 +15,6 @@
 #include <mutex>
 
 using namespace testsupport;
-using platform::MappingAccess;
 using platform::MappingHandle;
 using platform::ViewAccess;
 
@@ -27,14 +26,6 @@ struct ViewRequest {
     uint64_t offset;
     uint32_t length;
 };
-
-int OpenDescriptorCount()
-{
-    int n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++n;
-    return n;
-}
 
 class CopierTest : public ::testing::Test {
 protected:
@@ -53,26 +44,6 @@ protected:
     }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
-
-    MappingHandle MapForRead(const QString& path)
-    {
-        const auto file = platform::OpenFileForRead(path, platform::AccessHint::Random);
-        EXPECT_NE(file, platform::kInvalidFile);
-        const MappingHandle mapping = platform::CreateFileMapping(file, MappingAccess::ReadOnly, 0);
-        platform::CloseFile(file);
-        EXPECT_NE(mapping, nullptr);
-        return mapping;
-    }
-
-    MappingHandle CreateForWrite(const QString& path, uint64_t size)
-    {
-        const auto file = platform::CreateFileAlways(path, platform::AccessHint::Sequential);
-        EXPECT_NE(file, platform::kInvalidFile);
-        const MappingHandle mapping = platform::CreateFileMapping(file, MappingAccess::ReadWrite, size);
-        platform::CloseFile(file);
-        EXPECT_NE(mapping, nullptr);
-        return mapping;
-    }
 
     std::vector<ViewRequest> ViewsOf(MappingHandle mapping)
     {

@@ -13,19 +13,10 @@
 #include <filesystem>
 
 using namespace testsupport;
-using platform::MappingAccess;
 using platform::MappingHandle;
 using platform::ViewAccess;
 
 namespace {
-
-int OpenDescriptorCount()
-{
-    int n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++n;
-    return n;
-}
 
 // The protection of the mapping that holds address, as /proc/self/maps shows it ("r--s").
 std::string ProtectionAt(const void* address)
@@ -61,23 +52,6 @@ class FileMappingTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     QString Path(const QString& name) const { return dir.filePath(name); }
-
-    MappingHandle MapForRead(const QString& path)
-    {
-        const auto file = platform::OpenFileForRead(path, platform::AccessHint::Random);
-        EXPECT_NE(file, platform::kInvalidFile);
-        const MappingHandle mapping = platform::CreateFileMapping(file, MappingAccess::ReadOnly, 0);
-        platform::CloseFile(file);
-        return mapping;
-    }
-    MappingHandle CreateForWrite(const QString& path, uint64_t size)
-    {
-        const auto file = platform::CreateFileAlways(path, platform::AccessHint::Sequential);
-        EXPECT_NE(file, platform::kInvalidFile);
-        const MappingHandle mapping = platform::CreateFileMapping(file, MappingAccess::ReadWrite, size);
-        platform::CloseFile(file);
-        return mapping;
-    }
 
     QTemporaryDir dir;
 };

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace testsupport {
 
 QByteArray PatternBytes(qint64 size, uint32_t seed, qint64 offset)
@@ -63,6 +65,35 @@ QByteArray ReadAt(const QString& path, qint64 offset, qint64 length)
 qint64 FileSize(const QString& path)
 {
     return QFile(path).exists() ? QFile(path).size() : -1;
+}
+
+platform::MappingHandle MapForRead(const QString& path)
+{
+    const auto file = platform::OpenFileForRead(path, platform::AccessHint::Random);
+    EXPECT_NE(file, platform::kInvalidFile);
+    const platform::MappingHandle mapping = platform::CreateFileMapping(file, platform::MappingAccess::ReadOnly, 0);
+    platform::CloseFile(file);
+    EXPECT_NE(mapping, nullptr);
+    return mapping;
+}
+
+platform::MappingHandle CreateForWrite(const QString& path, uint64_t size)
+{
+    const auto file = platform::CreateFileAlways(path, platform::AccessHint::Sequential);
+    EXPECT_NE(file, platform::kInvalidFile);
+    const platform::MappingHandle mapping =
+        platform::CreateFileMapping(file, platform::MappingAccess::ReadWrite, size);
+    platform::CloseFile(file);
+    EXPECT_NE(mapping, nullptr);
+    return mapping;
+}
+
+int OpenDescriptorCount()
+{
+    int n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
 }
 
 bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)

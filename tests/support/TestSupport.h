@@ -2,6 +2,7 @@
 // Helpers shared by the tests: files with known contents, a window that records what the
 // engine sends it, and waiting with the event loop running.
 
+#include "FileMapping.h"
 #include "JobState.h"
 #include "Window.h"
 
@@ -24,6 +25,13 @@ void MakeSparseFile(const QString& path, qint64 size);
 void WriteAt(const QString& path, qint64 offset, const QByteArray& data);
 QByteArray ReadAt(const QString& path, qint64 offset, qint64 length);
 qint64 FileSize(const QString& path);
+
+// A read-only mapping of the whole file, and a new file of `size` bytes mapped read/write;
+// the file handles are closed again, as the jobs do.
+platform::MappingHandle MapForRead(const QString& path);
+platform::MappingHandle CreateForWrite(const QString& path, uint64_t size);
+// Descriptors this process has open: a mapping holds one of its own.
+int OpenDescriptorCount();
 
 // Runs the event loop until pred is true or timeoutMs has passed; returns pred().
 bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 20000);
