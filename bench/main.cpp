@@ -124,7 +124,7 @@ public:
     int runs = 3;
     bool cold = false;
     double settleSeconds = 0;
-    bool prewarm = false;
+    bool prewarm = true;
     uint64_t sourceBlock = 8u << 20;
     QString pieceSizeText = QStringLiteral("250");
     std::vector<Config> configs;
@@ -344,8 +344,12 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                .arg(ReadFirstLine(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled")), m_loadBefore,
                     m_loadAfter);
     if (prewarm)
-        out += QStringLiteral("- Memory: before each step, twice the file size of memory was touched and freed "
-                              "(`--prewarm-memory`), so that no step pays for memory the hypervisor has taken back.\n");
+        out += QStringLiteral("- Memory: before each step, twice the file size of memory was touched and freed, so "
+                              "that no step pays for memory the hypervisor has taken back (`--no-prewarm-memory` "
+                              "turns this off).\n");
+    else
+        out += QStringLiteral("- Memory: not prewarmed (`--no-prewarm-memory`): a step may pay for memory the "
+                              "hypervisor has taken back, and which step does depends on the order of the steps.\n");
     if (settleSeconds > 0)
         out += QStringLiteral("- Idle for %1 s before each step (`--settle`).\n").arg(settleSeconds);
     QStringList arguments = QCoreApplication::arguments();
@@ -419,11 +423,13 @@ int main(int argc, char** argv)
         QStringLiteral("settle"),
         QStringLiteral("Seconds of idling before every timed step, after its inputs were read (or dropped)."),
         QStringLiteral("seconds"), QStringLiteral("0"));
-    const QCommandLineOption prewarmOption(
-        QStringLiteral("prewarm-memory"),
-        QStringLiteral("Before every timed step, touch and free as much memory as it will write (see README)."));
+    const QCommandLineOption noPrewarmOption(
+        QStringLiteral("no-prewarm-memory"),
+        QStringLiteral("Do not touch and free memory before every timed step (by default twice the file size, so that "
+                       "every step, the references included, starts with memory the hypervisor has not taken back; "
+                       "see README)."));
     parser.addOptions({sizeOption, runsOption, dirOption, coldOption, factorsOption, threadsOption, pieceOption,
-                       blockOption, settleOption, prewarmOption});
+                       blockOption, settleOption, noPrewarmOption});
     parser.process(app);
 
     Bench bench;
@@ -439,7 +445,7 @@ int main(int argc, char** argv)
     bench.sourceBlock = *block;
     bench.cold = parser.isSet(coldOption);
     bench.settleSeconds = parser.value(settleOption).toDouble();
-    bench.prewarm = parser.isSet(prewarmOption);
+    bench.prewarm = !parser.isSet(noPrewarmOption);
     bench.pieceSizeText = parser.value(pieceOption);
     const QStringList threads = parser.value(threadsOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& factorText : parser.value(factorsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
