@@ -210,20 +210,32 @@ int Bench::Run(const QString& workDir)
         return int(views);
     };
 
-    for (int run = 1; run <= runs && !g_interrupted; ++run) {
-        // The reference split.
+    // Times the references: `split -b` of the source (its pieces removed again) and `cat`
+    // of the engine's pieces (checked against the source in the first run).
+    auto timeSplitReference = [&]() -> double {
         Prepare({source});
-        const double splitSeconds = TimeProcess(QStringLiteral("split"),
-                                                {QStringLiteral("-b"), pieceBytes, QStringLiteral("-a"), QStringLiteral("4"),
-                                                 source, refFolder + QStringLiteral("/part-")});
+        const double seconds = TimeProcess(QStringLiteral("split"),
+                                           {QStringLiteral("-b"), pieceBytes, QStringLiteral("-a"), QStringLiteral("4"),
+                                            source, refFolder + QStringLiteral("/part-")});
         for (const QString& name : QDir(refFolder).entryList(QDir::Files))
             QFile::remove(refFolder + QLatin1Char('/') + name);
-        if (splitSeconds < 0)
-            return Fail(QStringLiteral("split -b failed"));
-        m_splitRef.push_back(splitSeconds);
-        Progress(QStringLiteral("run %1/%2: split -b: %3 s").arg(run).arg(runs).arg(splitSeconds, 0, 'f', 3));
+        return seconds;
+    };
+    bool catWrong = false;
+    auto timeCat = [&](const QStringList& pieces, bool check) -> double {
+        Prepare(pieces);
+        const double seconds = TimeProcess(QStringLiteral("cat"), pieces, refJoined);
+        if (seconds >= 0 && check && !SameContents(refJoined, source))
+            catWrong = true;
+        QFile::remove(refJoined);
+        return seconds;
+    };
 
-        QStringList pieces;
+    // Every engine job is timed next to its reference, so that the ratio compares the two
+    // under the same conditions of the machine; the order of engine and reference flips from
+    // run to run, so that neither always goes first.
+    for (int run = 1; run <= runs && !g_interrupted; ++run) {
+        const bool engineFirst = run % 2 == 0;
         for (const Config& config : configs) {
             if (g_interrupted)
                 break;
@@ -235,6 +247,7 @@ int Bench::Run(const QString& workDir)
             const auto key = std::make_pair(int(config.factor), config.threadPerPiece);
             const int endReports = config.threadPerPiece ? pieceCount : 1;
 
+            double splitSeconds = engineFirst ? 0 : timeSplitReference();
             Prepare({source});
             const EngineJobResult split = RunEngineSplit(m_window, source, pieceFolder, options);
             if (!split.ok)
@@ -246,12 +259,19 @@ int Bench::Run(const QString& workDir)
                                 .arg(split.pieces.size())
                                 .arg(split.viewReports)
                                 .arg(split.endReports));
-            pieces = split.pieces;
+            if (engineFirst)
+                splitSeconds = timeSplitReference();
+            if (splitSeconds < 0)
+                return Fail(QStringLiteral("split -b failed"));
+            m_splitRef.push_back(splitSeconds);
+            const QStringList pieces = split.pieces;
             Samples& splitSamples = m_split[key];
             splitSamples.seconds.push_back(split.seconds);
             splitSamples.ratios.push_back(splitSeconds / split.seconds);
             splitSamples.peakRssKiB = std::max(splitSamples.peakRssKiB, split.peakRssKiB);
 
+            const bool checkCat = run == 1 && &config == &configs.front();
+            double catSeconds = engineFirst ? 0 : timeCat(pieces, checkCat);
             Prepare(pieces);
             const EngineJobResult merge = RunEngineMerge(m_window, pieces, options);
             if (!merge.ok)
@@ -271,36 +291,26 @@ int Bench::Run(const QString& workDir)
                 splitSamples.verified = joinSamples.verified = QStringLiteral("yes");
             }
             QFile::remove(merge.joined);
-            Progress(QStringLiteral("run %1/%2: engine, %3: split %4 s, join %5 s, peak RSS %6 / %7 MiB")
+            if (engineFirst)
+                catSeconds = timeCat(pieces, checkCat);
+            removeAll(pieces);
+            if (catWrong)
+                return Fail(QStringLiteral("cat's output differs from the source"));
+            if (catSeconds < 0)
+                return Fail(QStringLiteral("cat failed"));
+            m_catRef.push_back(catSeconds);
+            joinSamples.ratios.push_back(catSeconds / merge.seconds);
+            Progress(QStringLiteral("run %1/%2, %3: split %4 s (split -b %5 s), join %6 s (cat %7 s), peak RSS %8 / %9 MiB")
                          .arg(run)
                          .arg(runs)
                          .arg(config.Name())
                          .arg(split.seconds, 0, 'f', 3)
+                         .arg(splitSeconds, 0, 'f', 3)
                          .arg(merge.seconds, 0, 'f', 3)
+                         .arg(catSeconds, 0, 'f', 3)
                          .arg(split.peakRssKiB / 1024)
                          .arg(merge.peakRssKiB / 1024));
-            if (&config != &configs.back())
-                removeAll(pieces);
         }
-        if (g_interrupted)
-            break;
-
-        // The reference join: cat of the same pieces.
-        Prepare(pieces);
-        const double catSeconds = TimeProcess(QStringLiteral("cat"), pieces, refJoined);
-        if (catSeconds < 0)
-            return Fail(QStringLiteral("cat failed"));
-        if (run == 1 && !SameContents(refJoined, source))
-            return Fail(QStringLiteral("cat's output differs from the source"));
-        QFile::remove(refJoined);
-        removeAll(pieces);
-        m_catRef.push_back(catSeconds);
-        for (const Config& config : configs) {
-            Samples& s = m_join[std::make_pair(int(config.factor), config.threadPerPiece)];
-            if (s.seconds.size() == m_catRef.size())
-                s.ratios.push_back(catSeconds / s.seconds.back());
-        }
-        Progress(QStringLiteral("run %1/%2: cat: %3 s").arg(run).arg(runs).arg(catSeconds, 0, 'f', 3));
     }
     QFile::remove(source);
     if (g_interrupted)
@@ -334,8 +344,10 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                .arg(warm ? QStringLiteral("Warm page cache (every input read once before each timed step)")
                          : QStringLiteral("Cold page cache (dropped before each timed step)"))
                .arg(runs)
-               .arg(QStringLiteral("ratios are throughput against the reference timed in the same run (median of "
-                                   "the per-run ratios). Dirty pages are written back before each step."));
+               .arg(QStringLiteral("each engine job is timed next to its reference (`split -b` of the source, `cat` of "
+                                   "the job's own pieces), engine first in even runs, reference first in odd ones; a "
+                                   "ratio is the median of the per-job throughput ratios, a reference row the median "
+                                   "of all its timings. Dirty pages are written back before each step."));
     out += QStringLiteral("- Machine: Linux %1, %2 CPUs, %3 GiB RAM, transparent huge pages \"%4\"; load average %5 "
                           "before, %6 after.\n")
                .arg(QString::fromLatin1(uts.release))
