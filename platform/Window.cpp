@@ -161,7 +161,8 @@ private:
             // Stay after a message about as long as messages have been coming apart; not at
             // all when they come rarely.
             if (m_lastHandled != Clock::time_point()) {
-                const Clock::duration gap = request.sent - m_lastHandled;
+                // Sent while the last one was handled (another sender): no gap.
+                const Clock::duration gap = std::max(request.sent - m_lastHandled, Clock::duration::zero());
                 m_spin = gap > kMaxSpin ? Clock::duration::zero() : std::min(kMaxSpin, gap + gap / 2);
             }
             (*request.call)();
