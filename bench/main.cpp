@@ -326,6 +326,15 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
     auto gbps = [bytes](double seconds) { return QString::number(bytes / seconds / 1e9, 'f', 2); };
     auto secs = [](double seconds) { return QString::number(seconds, 'f', 3); };
     auto ratio = [](double r) { return QString::number(r, 'f', 2) + QStringLiteral("×"); };
+    // The median of the per-job ratios and, with more than one run, their range.
+    auto ratios = [&ratio](const std::vector<double>& values) {
+        QString text = ratio(Median(values));
+        if (values.size() > 1) {
+            const auto [low, high] = std::minmax_element(values.begin(), values.end());
+            text += QStringLiteral(" (%1–%2)").arg(*low, 0, 'f', 2).arg(*high, 0, 'f', 2);
+        }
+        return text;
+    };
     struct utsname uts {};
     ::uname(&uts);
     const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
@@ -346,7 +355,8 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                .arg(runs)
                .arg(QStringLiteral("each engine job is timed next to its reference (`split -b` of the source, `cat` of "
                                    "the job's own pieces), engine first in even runs, reference first in odd ones; a "
-                                   "ratio is the median of the per-job throughput ratios, a reference row the median "
+                                   "ratio is the median of the per-job throughput ratios (their range in brackets), a "
+                                   "reference row the median "
                                    "of all its timings. Dirty pages are written back before each step."));
     out += QStringLiteral("- Machine: Linux %1, %2 CPUs, %3 GiB RAM, transparent huge pages \"%4\"; load average %5 "
                           "before, %6 after.\n")
@@ -389,8 +399,8 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                        .arg(Grouped(uint64_t(config.factor) * platform::AllocationGranularity()))
                        .arg(config.threadPerPiece ? QStringLiteral("thread per piece") : QStringLiteral("one worker"))
                        .arg(secs(median), gbps(median))
-                       .arg(join ? QString() : ratio(Median(s.ratios)))
-                       .arg(join ? ratio(Median(s.ratios)) : QString())
+                       .arg(join ? QString() : ratios(s.ratios))
+                       .arg(join ? ratios(s.ratios) : QString())
                        .arg(s.peakRssKiB / 1024)
                        .arg(s.verified);
         }
