@@ -15,11 +15,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -608,6 +613,68 @@ TEST_F(JobTest, aSplitNamesAllItsPiecesFromTheFolderItStartedWith)
     ASSERT_TRUE(WaitUntil([&] { return !dlg->IsJobRunning() && platform::RunningWorkerCount() == 0; }));
     EXPECT_EQ(QDir(Path(QStringLiteral("first"))).entryList(QDir::Files).size(), 4);
     EXPECT_TRUE(QDir(Path(QStringLiteral("second"))).entryList(QDir::Files).isEmpty());
+}
+
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// While a worker reports every view, the window's event loop keeps running: its timers fire,
+// the progress bar is repainted and a menu opens, at the default view size, one worker.
+TEST_F(JobTest, theWindowStaysResponsiveWhileASplitReportsEveryView)
+{
+    const QString source = Path(QStringLiteral("big.bin"));
+    WriteFile(source, PatternBytes(16 * 655360, 5));  // 16 views of the default size
+    PickFiles({source});
+    dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("4"));
+    // Each view takes 20 ms, so the job lasts about a third of a second.
+    platform::testing::SetViewObserver([](auto, auto access, auto, auto) {
+        if (access == platform::ViewAccess::Read)
+            QThread::msleep(20);
+    });
+    dlg->show();
+    PaintCounter barPaints;
+    dlg->m_progress->installEventFilter(&barPaints);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->isVisible(); }));
+
+    QElapsedTimer clock;
+    qint64 lastTick = 0, longestGap = 0;
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
+        if (!dlg->IsJobRunning())
+            return;
+        longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+        lastTick = clock.elapsed();
+        ++ticks;
+    });
+    QMenu* menu = dlg->GetMenu()->actions().first()->menu();
+    ASSERT_NE(menu, nullptr);
+    bool menuOpenedMidJob = false;
+    int paintsMidJob = 0;
+
+    clock.start();
+    timer.start(5);
+    ClickStart();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->m_progress->m_nPosition >= 4; }));
+    menu->popup(dlg->mapToGlobal(QPoint(0, 0)));
+    ASSERT_TRUE(WaitUntil([&] { return menu->isVisible() || !dlg->IsJobRunning(); }));
+    menuOpenedMidJob = menu->isVisible() && dlg->IsJobRunning();
+    menu->hide();
+    paintsMidJob = barPaints.paints;
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->IsJobRunning() && platform::RunningWorkerCount() == 0; }));
+
+    EXPECT_EQ(CountBoxes(texts::kCaptionSuccess, texts::kSplitDone), 1);
+    EXPECT_TRUE(menuOpenedMidJob);
+    EXPECT_GT(paintsMidJob, 0);
+    EXPECT_GE(ticks, 15);
+    EXPECT_LT(longestGap, 250);  // ms; the job's views come every 20 ms
 }
 
 class ClosingMidJob : public JobTest, public ::testing::WithParamInterface<bool> {};
