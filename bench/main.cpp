@@ -356,8 +356,8 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                .arg(QStringLiteral("each engine job is timed next to its reference (`split -b` of the source, `cat` of "
                                    "the job's own pieces), engine first in even runs, reference first in odd ones; a "
                                    "ratio is the median of the per-job throughput ratios (their range in brackets), a "
-                                   "reference row the median "
-                                   "of all its timings. Dirty pages are written back before each step."));
+                                   "reference row the median of all its timings. Dirty pages are written back before "
+                                   "each step."));
     out += QStringLiteral("- Machine: Linux %1, %2 CPUs, %3 GiB RAM, transparent huge pages \"%4\"; load average %5 "
                           "before, %6 after.\n")
                .arg(QString::fromLatin1(uts.release))
