@@ -5,13 +5,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Thread.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <csetjmp>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
+#include <thread>
 
 namespace platform {
 
@@ -25,6 +32,16 @@ struct FileMapping {
     // One reference for the handle and one for each window handed out, so that a view
     // stays valid after its mapping's handle is closed.
     std::atomic<int> references{1};
+
+    // Reading ahead (guarded by the read-ahead thread's mutex): the part of the file in front
+    // of the last view handed out that is to be faulted in, the part of it that already is,
+    // and whether the mapping waits in the read-ahead queue.
+    uint64_t aheadFrom = 0;
+    uint64_t aheadTo = 0;
+    bool aheadQueued = false;
+    bool aheadTracked = false;
+    // Where the release of the pages behind the views given back has come to.
+    std::atomic<uint64_t> releasedTo{0};
 };
 
 namespace {
@@ -42,6 +59,8 @@ constexpr uint64_t kLargePage = 2u << 20;
 // that one large-page entry maps cannot be released in part without being faulted in again,
 // and each release flushes the TLB, so a view of 640 KiB releases only every third time.
 constexpr uint64_t kReleaseBlock = kLargePage;
+// How far in front of the last view handed out a mapping is faulted in ahead of the copy.
+constexpr uint64_t kReadAhead = 4 * kLargePage;
 
 testing::ViewObserver& Observer()
 {
@@ -110,10 +129,126 @@ uint8_t* MapWholeFile(int fd, uint64_t size, bool writable)
     return static_cast<uint8_t*>(p);
 }
 
+bool GuardedTouch(const uint8_t* data, size_t length);
+
+// Faults in, on a thread of its own, the part of a mapping that lies just in front of the
+// last view handed out, while the copy works on that view: the file system reads a cold file,
+// or zero-fills the new pages of a file being written, there instead of in the copy's way, and
+// the pages of a file being read are touched once, so that the copy does not pay for the
+// first touch either. It neither changes nor copies a byte, and it never runs more than
+// kReadAhead in front of the copy. It runs only while a processor has nothing else to do.
+class ReadAhead {
+public:
+    static ReadAhead& Instance()
+    {
+        // Never destroyed: its thread may outlive static destruction.
+        static auto* instance = new ReadAhead;
+        return *instance;
+    }
+
+    // The copy has been handed the view of `mapping` that ends at `viewEnd`.
+    void ViewHandedOut(FileMapping* mapping, uint64_t viewEnd)
+    {
+        const uint64_t to = std::min(mapping->size, viewEnd + kReadAhead);
+        std::lock_guard lock(m_mutex);
+        if (!mapping->aheadTracked) {
+            mapping->aheadTracked = true;
+            m_tracked.fetch_add(1);
+        }
+        mapping->aheadFrom = std::max(mapping->aheadFrom, viewEnd);
+        mapping->aheadTo = std::max(mapping->aheadTo, to);
+        // Woken a large page at a time (or for the file's end), not for every view.
+        const uint64_t pending = mapping->aheadTo - std::min(mapping->aheadFrom, mapping->aheadTo);
+        if (mapping->aheadQueued || pending == 0 || (pending < kLargePage && mapping->aheadTo < mapping->size))
+            return;
+        mapping->aheadQueued = true;
+        m_queue.push_back(mapping);
+        if (!m_started) {
+            m_started = true;
+            std::thread([this] { Run(); }).detach();
+        }
+        m_wake.notify_one();
+    }
+
+    // Called before a mapping is unmapped: afterwards the thread no longer touches it.
+    void Forget(FileMapping* mapping)
+    {
+        std::unique_lock lock(m_mutex);
+        if (mapping->aheadQueued)
+            m_queue.erase(std::find(m_queue.begin(), m_queue.end(), mapping));
+        mapping->aheadQueued = false;
+        if (mapping->aheadTracked) {
+            mapping->aheadTracked = false;
+            m_tracked.fetch_sub(1);
+        }
+        m_idle.wait(lock, [&] { return m_busy != mapping; });
+    }
+
+    // Whether some mapping is being read ahead, so that the thread may be busy.
+    bool InUse() const { return m_tracked.load() > 0; }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] { return !m_queue.empty(); });
+            FileMapping* mapping = m_queue.front();
+            m_queue.pop_front();
+            mapping->aheadQueued = false;
+            m_busy = mapping;
+            // A large page at a time, so that Forget never waits long.
+            while (mapping->aheadFrom < mapping->aheadTo) {
+                const uint64_t from = mapping->aheadFrom - mapping->aheadFrom % PageSize();
+                const uint64_t to = std::min(mapping->aheadTo, from - from % kLargePage + kLargePage);
+                lock.unlock();
+                FaultIn(mapping, from, to);
+                lock.lock();
+                mapping->aheadFrom = std::max(mapping->aheadFrom, to);
+            }
+            m_busy = nullptr;
+            m_idle.notify_all();
+        }
+    }
+
+    static void FaultIn(FileMapping* mapping, uint64_t from, uint64_t to)
+    {
+        uint8_t* data = mapping->base + from;
+        const size_t length = size_t(to - from);
+        if (mapping->writable) {
+            ::madvise(data, length, MADV_POPULATE_WRITE);
+        } else if (::madvise(data, length, MADV_POPULATE_READ) == 0) {
+            // Guarded all the same: the file may be cut short in the meantime.
+            GuardedTouch(data, length);
+        }
+        // When the copy went past this part in the meantime, it has released it already, and
+        // what was faulted in after that would stay mapped until the mapping goes: release it.
+        const uint64_t released = mapping->releasedTo.load();
+        if (released > from)
+            ::madvise(data, size_t(std::min(to, released) - from), MADV_DONTNEED);
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_idle;
+    std::deque<FileMapping*> m_queue;
+    FileMapping* m_busy = nullptr;
+    bool m_started = false;
+    std::atomic<int> m_tracked{0};
+};
+
+int Processors()
+{
+    static const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
+    return processors;
+}
+
 void Release(FileMapping* mapping)
 {
     if (mapping->references.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return;
+    if (mapping->base)
+        ReadAhead::Instance().Forget(mapping);
     if (mapping->base)
         ::munmap(mapping->base, size_t(RoundUpToPage(mapping->size)));
     ::close(mapping->fd);
@@ -121,6 +256,11 @@ void Release(FileMapping* mapping)
 }
 
 }  // namespace
+
+bool ReadAheadInUse()
+{
+    return ReadAhead::Instance().InUse();
+}
 
 MappingHandle CreateFileMapping(FileHandle file, MappingAccess access, uint64_t maxSize)
 {
@@ -189,6 +329,8 @@ View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t
         // Failure is harmless: a page that cannot be faulted in now (a file cut short
         // meanwhile) faults again in the copy, which is guarded.
         ::madvise(data, length, write ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
+        if (Processors() > RunningWorkerCount())
+            ReadAhead::Instance().ViewHandedOut(mapping, offset + length);
         return View{data, length, mapping};
     }
     const int prot = write ? PROT_READ | PROT_WRITE : PROT_READ;
@@ -209,8 +351,13 @@ void UnmapView(View& view)
         const uint64_t from = offset - offset % kReleaseBlock;
         const uint64_t end = offset + view.length;
         const uint64_t to = end - end % kReleaseBlock;
-        if (to > from)
+        if (to > from) {
+            // Published first: read-ahead that faults this part in afterwards releases it.
+            uint64_t released = mapping->releasedTo.load();
+            while (released < to && !mapping->releasedTo.compare_exchange_weak(released, to)) {
+            }
             ::madvise(mapping->base + from, size_t(to - from), MADV_DONTNEED);
+        }
         Release(mapping);
     } else if (view.data) {
         ::munmap(view.data, view.length);
@@ -271,6 +418,25 @@ bool GuardedCopy(void* dest, const void* source, size_t length)
     t_copyGuard = nullptr;
     return true;
 }
+
+namespace {
+bool GuardedTouch(const uint8_t* data, size_t length)
+{
+    InstallBusHandler();
+    sigjmp_buf guard;
+    if (sigsetjmp(guard, 0) != 0)
+        return false;
+    t_copyGuard = &guard;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    uint8_t sum = 0;
+    for (size_t i = 0; i < length; i += 4096)
+        sum += *static_cast<const volatile uint8_t*>(data + i);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    t_copyGuard = nullptr;
+    __asm__ volatile("" : : "r"(sum));
+    return true;
+}
+}  // namespace
 
 namespace testing {
 void SetViewObserver(ViewObserver observer)

@@ -7,7 +7,9 @@
 // folios that one page-table entry maps whole. A view's pages are faulted in as one batch
 // when it is handed out; the pages behind views that were given back leave the process's
 // page tables in blocks, so its resident size stays that of the views in use (plus at most
-// one block per copy), whatever the size of the file.
+// one block per copy), whatever the size of the file. While a processor is spare, a thread of
+// this layer faults in the next few megabytes in front of the last view handed out, so that
+// reading a cold file and zero-filling new pages overlap the copy.
 
 #include "FileSystem.h"
 
@@ -49,6 +51,10 @@ struct View {
 // mapping; a writable view needs a read/write mapping, and its writes reach the file.
 View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t length);
 void UnmapView(View& view);
+
+// Whether pages are being faulted in ahead of a copy on a thread of this layer's own, which
+// then may keep a processor busy (see the read-ahead in FileMapping.cpp).
+bool ReadAheadInUse();
 
 // memcpy that survives an I/O fault on either side (a file truncated under its view, a
 // disk error): returns false instead of letting SIGBUS end the process.

@@ -1,5 +1,6 @@
 #include "Window.h"
 
+#include "FileMapping.h"
 #include "Thread.h"
 
 #include <QMetaObject>
@@ -41,11 +42,12 @@ void CpuRelax()
 #endif
 }
 
-// Spinning only pays, and only does no harm, while some processor has nothing else to run.
+// Spinning only pays, and only does no harm, while some processor has nothing else to run:
+// none of the workers, nor the read-ahead of the mappings they copy through.
 bool HaveIdleProcessor()
 {
     static const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
-    return processors > RunningWorkerCount();
+    return processors > RunningWorkerCount() + (ReadAheadInUse() ? 1 : 0);
 }
 
 // Busy-waits until `ready` or until `limit` has passed; true when ready.
