@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <condition_variable>
 #include <csetjmp>
@@ -60,7 +61,7 @@ constexpr uint64_t kLargePage = 2u << 20;
 // and each release flushes the TLB, so a view of 640 KiB releases only every third time.
 constexpr uint64_t kReleaseBlock = kLargePage;
 // How far in front of the last view handed out a mapping is faulted in ahead of the copy.
-constexpr uint64_t kReadAhead = 4 * kLargePage;
+constexpr uint64_t kReadAhead = 8 * kLargePage;
 
 testing::ViewObserver& Observer()
 {
@@ -187,6 +188,20 @@ public:
     // Whether some mapping is being read ahead, so that the thread may be busy.
     bool InUse() const { return m_tracked.load() > 0; }
 
+    // For tests: stops the thread before its next step, with that step's range chosen.
+    void Hold(bool hold)
+    {
+        std::lock_guard lock(m_mutex);
+        m_hold = hold;
+        m_wake.notify_all();
+    }
+
+    bool WaitUntil(bool held, std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_idle.wait_for(lock, timeout, [&] { return held ? m_held : m_queue.empty() && !m_busy; });
+    }
+
 private:
     void Run()
     {
@@ -201,6 +216,12 @@ private:
             while (mapping->aheadFrom < mapping->aheadTo) {
                 const uint64_t from = mapping->aheadFrom - mapping->aheadFrom % PageSize();
                 const uint64_t to = std::min(mapping->aheadTo, from - from % kLargePage + kLargePage);
+                if (m_hold) {
+                    m_held = true;
+                    m_idle.notify_all();
+                    m_wake.wait(lock, [&] { return !m_hold; });
+                    m_held = false;
+                }
                 lock.unlock();
                 FaultIn(mapping, from, to);
                 lock.lock();
@@ -234,6 +255,8 @@ private:
     std::deque<FileMapping*> m_queue;
     FileMapping* m_busy = nullptr;
     bool m_started = false;
+    bool m_hold = false;
+    bool m_held = false;
     std::atomic<int> m_tracked{0};
 };
 
@@ -442,6 +465,16 @@ namespace testing {
 void SetViewObserver(ViewObserver observer)
 {
     Observer() = std::move(observer);
+}
+
+void HoldReadAhead(bool hold)
+{
+    ReadAhead::Instance().Hold(hold);
+}
+
+bool WaitForReadAhead(ReadAheadState state, std::chrono::milliseconds timeout)
+{
+    return ReadAhead::Instance().WaitUntil(state == ReadAheadState::Held, timeout);
 }
 }  // namespace testing
 

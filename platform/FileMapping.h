@@ -13,6 +13,7 @@
 
 #include "FileSystem.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -64,6 +65,12 @@ namespace testing {
 // Called for every MapView request, before it is served.
 using ViewObserver = std::function<void(MappingHandle, ViewAccess, uint64_t offset, uint32_t length)>;
 void SetViewObserver(ViewObserver observer);
+// Holds the read-ahead thread before its next step (with that step's range already chosen),
+// or lets it go on.
+void HoldReadAhead(bool hold);
+enum class ReadAheadState { Held, Idle };
+// Waits until the read-ahead thread is held, or has nothing left to do; false on timeout.
+bool WaitForReadAhead(ReadAheadState state, std::chrono::milliseconds timeout);
 }  // namespace testing
 
 }  // namespace platform
