@@ -19,6 +19,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace platform {
@@ -34,9 +35,9 @@ struct FileMapping {
     // stays valid after its mapping's handle is closed.
     std::atomic<int> references{1};
 
-    // Reading ahead (guarded by the read-ahead thread's mutex): the part of the file in front
-    // of the last view handed out that is to be faulted in, the part of it that already is,
-    // and whether the mapping waits in the read-ahead queue.
+    // Reading ahead, guarded by the read-ahead thread's mutex: [aheadFrom, aheadTo) is the
+    // part in front of the last view handed out that is still to be faulted in; whether the
+    // mapping waits in the read-ahead queue; whether it counts as being read ahead.
     uint64_t aheadFrom = 0;
     uint64_t aheadTo = 0;
     bool aheadQueued = false;
@@ -162,12 +163,16 @@ public:
         const uint64_t pending = mapping->aheadTo - std::min(mapping->aheadFrom, mapping->aheadTo);
         if (mapping->aheadQueued || pending == 0 || (pending < kLargePage && mapping->aheadTo < mapping->size))
             return;
+        if (!m_started) {
+            try {
+                std::thread([this] { Run(); }).detach();
+            } catch (const std::system_error&) {
+                return;  // no thread, no read-ahead: the copy faults its views in itself
+            }
+            m_started = true;
+        }
         mapping->aheadQueued = true;
         m_queue.push_back(mapping);
-        if (!m_started) {
-            m_started = true;
-            std::thread([this] { Run(); }).detach();
-        }
         m_wake.notify_one();
     }
 
@@ -270,10 +275,10 @@ void Release(FileMapping* mapping)
 {
     if (mapping->references.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return;
-    if (mapping->base)
+    if (mapping->base) {
         ReadAhead::Instance().Forget(mapping);
-    if (mapping->base)
         ::munmap(mapping->base, size_t(RoundUpToPage(mapping->size)));
+    }
     ::close(mapping->fd);
     delete mapping;
 }
@@ -426,40 +431,40 @@ void InstallBusHandler()
     });
 }
 
+// Runs access(), which reads or writes through mapped views; false, instead of the end of the
+// process, when that meets an I/O fault.
+template <typename Access>
+bool Guarded(Access access)
+{
+    InstallBusHandler();
+    sigjmp_buf guard;
+    if (sigsetjmp(guard, 0) != 0)
+        return false;
+    t_copyGuard = &guard;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    access();
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    t_copyGuard = nullptr;
+    return true;
+}
+
+// Reads one byte of every page.
+bool GuardedTouch(const uint8_t* data, size_t length)
+{
+    return Guarded([&] {
+        uint8_t sum = 0;
+        for (size_t i = 0; i < length; i += PageSize())
+            sum += *static_cast<const volatile uint8_t*>(data + i);
+        __asm__ volatile("" : : "r"(sum));
+    });
+}
+
 }  // namespace
 
 bool GuardedCopy(void* dest, const void* source, size_t length)
 {
-    InstallBusHandler();
-    sigjmp_buf guard;
-    if (sigsetjmp(guard, 0) != 0)
-        return false;
-    t_copyGuard = &guard;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    std::memcpy(dest, source, length);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    t_copyGuard = nullptr;
-    return true;
+    return Guarded([&] { std::memcpy(dest, source, length); });
 }
-
-namespace {
-bool GuardedTouch(const uint8_t* data, size_t length)
-{
-    InstallBusHandler();
-    sigjmp_buf guard;
-    if (sigsetjmp(guard, 0) != 0)
-        return false;
-    t_copyGuard = &guard;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    uint8_t sum = 0;
-    for (size_t i = 0; i < length; i += 4096)
-        sum += *static_cast<const volatile uint8_t*>(data + i);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    t_copyGuard = nullptr;
-    __asm__ volatile("" : : "r"(sum));
-    return true;
-}
-}  // namespace
 
 namespace testing {
 void SetViewObserver(ViewObserver observer)
