@@ -15,7 +15,6 @@
 #include <csetjmp>
 #include <csignal>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <mutex>

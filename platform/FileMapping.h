@@ -9,7 +9,8 @@
 // page tables in blocks, so its resident size stays that of the views in use (plus at most
 // one block per copy), whatever the size of the file. While a processor is spare, a thread of
 // this layer faults in the next few megabytes in front of the last view handed out, so that
-// reading a cold file and zero-filling new pages overlap the copy.
+// reading a cold file, zero-filling new pages and the first touch of the pages to be read
+// overlap the copy.
 
 #include "FileSystem.h"
 
