@@ -35,8 +35,9 @@ struct FileMapping {
     std::atomic<int> references{1};
 
     // Reading ahead, guarded by the read-ahead thread's mutex: [aheadFrom, aheadTo) is the
-    // part in front of the last view handed out that is still to be faulted in; whether the
-    // mapping waits in the read-ahead queue; whether it counts as being read ahead.
+    // part in front of the last view handed out that is still to be faulted in (aheadFrom
+    // never passes aheadTo); whether the mapping waits in the read-ahead queue; whether it
+    // counts as being read ahead.
     uint64_t aheadFrom = 0;
     uint64_t aheadTo = 0;
     bool aheadQueued = false;
@@ -159,7 +160,7 @@ public:
         mapping->aheadFrom = std::max(mapping->aheadFrom, viewEnd);
         mapping->aheadTo = std::max(mapping->aheadTo, to);
         // Woken a large page at a time (or for the file's end), not for every view.
-        const uint64_t pending = mapping->aheadTo - std::min(mapping->aheadFrom, mapping->aheadTo);
+        const uint64_t pending = mapping->aheadTo - mapping->aheadFrom;
         if (mapping->aheadQueued || pending == 0 || (pending < kLargePage && mapping->aheadTo < mapping->size))
             return;
         if (!m_started) {
@@ -264,12 +265,6 @@ private:
     std::atomic<int> m_tracked{0};
 };
 
-int Processors()
-{
-    static const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
-    return processors;
-}
-
 void Release(FileMapping* mapping)
 {
     if (mapping->references.fetch_sub(1, std::memory_order_acq_rel) != 1)
@@ -356,7 +351,7 @@ View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t
         // Failure is harmless: a page that cannot be faulted in now (a file cut short
         // meanwhile) faults again in the copy, which is guarded.
         ::madvise(data, length, write ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
-        if (Processors() > RunningWorkerCount())
+        if (SpareProcessors() > 0)
             ReadAhead::Instance().ViewHandedOut(mapping, offset + length);
         return View{data, length, mapping};
     }

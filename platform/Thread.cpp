@@ -1,5 +1,6 @@
 #include "Thread.h"
 
+#include <algorithm>
 #include <atomic>
 #include <system_error>
 #include <thread>
@@ -31,6 +32,12 @@ bool BeginThread(ThreadProc proc, void* arg)
 int RunningWorkerCount()
 {
     return g_running.load();
+}
+
+int SpareProcessors()
+{
+    static const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
+    return processors - RunningWorkerCount();
 }
 
 namespace testing {

@@ -12,6 +12,8 @@ bool BeginThread(ThreadProc proc, void* arg);
 
 // Workers started by BeginThread that have not yet returned.
 int RunningWorkerCount();
+// Processors that no running worker is taking (negative when workers outnumber them).
+int SpareProcessors();
 
 namespace testing {
 // Makes the next `count` calls of BeginThread fail as if the system refused a thread.

@@ -46,8 +46,7 @@ void CpuRelax()
 // none of the workers, nor the read-ahead of the mappings they copy through.
 bool HaveIdleProcessor()
 {
-    static const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
-    return processors > RunningWorkerCount() + (ReadAheadInUse() ? 1 : 0);
+    return SpareProcessors() > (ReadAheadInUse() ? 1 : 0);
 }
 
 // Busy-waits until `ready` or until `limit` has passed; true when ready.
