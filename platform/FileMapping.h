@@ -14,10 +14,10 @@
 
 #include "FileSystem.h"
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 namespace platform {
 
@@ -27,13 +27,38 @@ using MappingHandle = FileMapping*;
 enum class MappingAccess { ReadOnly, ReadWrite };
 enum class ViewAccess { Read, Write };
 
+// Releases the handle. Views still held stay valid until they are unmapped. Only
+// UniqueMapping calls it.
+void CloseMapping(MappingHandle mapping);
+
+// A mapping handle that is released when its owner goes away.
+class UniqueMapping {
+public:
+    UniqueMapping() = default;
+    explicit UniqueMapping(MappingHandle mapping) : m_mapping(mapping) {}
+    UniqueMapping(UniqueMapping&& other) noexcept : m_mapping(std::exchange(other.m_mapping, nullptr)) {}
+    UniqueMapping& operator=(UniqueMapping&& other) noexcept
+    {
+        reset(std::exchange(other.m_mapping, nullptr));
+        return *this;
+    }
+    ~UniqueMapping() { reset(); }
+
+    MappingHandle get() const { return m_mapping; }
+    explicit operator bool() const { return m_mapping != nullptr; }
+    void reset(MappingHandle mapping = nullptr)
+    {
+        CloseMapping(std::exchange(m_mapping, mapping));
+    }
+
+private:
+    MappingHandle m_mapping = nullptr;
+};
 // A read-only mapping of the whole file (maxSize must be 0), or a read/write mapping of
 // maxSize bytes. A read/write mapping gives the file that size at once and reserves its
 // blocks, so a disk that cannot hold it makes this call fail instead of a later copy.
 // An empty file cannot be mapped. The file handle may be closed as soon as this returns.
-MappingHandle CreateFileMapping(FileHandle file, MappingAccess access, uint64_t maxSize);
-// Releases the handle. Views still held stay valid until they are unmapped.
-void CloseMapping(MappingHandle mapping);
+UniqueMapping CreateFileMapping(FileHandle file, MappingAccess access, uint64_t maxSize);
 uint64_t MappingSize(MappingHandle mapping);
 // Writes everything written through the mapping's views to stable storage.
 bool FlushMapping(MappingHandle mapping);
@@ -54,10 +79,6 @@ struct View {
 View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t length);
 void UnmapView(View& view);
 
-// Whether pages are being faulted in ahead of a copy on a thread of this layer's own, which
-// then may keep a processor busy (see the read-ahead in FileMapping.cpp).
-bool ReadAheadInUse();
-
 // memcpy that survives an I/O fault on either side (a file truncated under its view, a
 // disk error): returns false instead of letting SIGBUS end the process.
 bool GuardedCopy(void* dest, const void* source, size_t length);
@@ -66,12 +87,6 @@ namespace testing {
 // Called for every MapView request, before it is served.
 using ViewObserver = std::function<void(MappingHandle, ViewAccess, uint64_t offset, uint32_t length)>;
 void SetViewObserver(ViewObserver observer);
-// Holds the read-ahead thread before its next step (with that step's range already chosen),
-// or lets it go on.
-void HoldReadAhead(bool hold);
-enum class ReadAheadState { Held, Idle };
-// Waits until the read-ahead thread is held, or has nothing left to do; false on timeout.
-bool WaitForReadAhead(ReadAheadState state, std::chrono::milliseconds timeout);
 }  // namespace testing
 
 }  // namespace platform

@@ -41,14 +41,21 @@ FileHandle OpenWithFlags(const QString& path, int flags, AccessHint hint)
 
 }  // namespace
 
-FileHandle OpenFileForRead(const QString& path, AccessHint hint)
+void UniqueFile::reset(FileHandle file)
 {
-    return OpenWithFlags(path, O_RDONLY, hint);
+    if (m_file >= 0)
+        ::close(m_file);
+    m_file = file;
 }
 
-FileHandle CreateFileAlways(const QString& path, AccessHint hint)
+UniqueFile OpenFileForRead(const QString& path, AccessHint hint)
 {
-    return OpenWithFlags(path, O_RDWR | O_CREAT | O_TRUNC, hint);
+    return UniqueFile(OpenWithFlags(path, O_RDONLY, hint));
+}
+
+UniqueFile CreateFileAlways(const QString& path, AccessHint hint)
+{
+    return UniqueFile(OpenWithFlags(path, O_RDWR | O_CREAT | O_TRUNC, hint));
 }
 
 bool GetFileSize64(FileHandle file, int64_t* size)
@@ -58,12 +65,6 @@ bool GetFileSize64(FileHandle file, int64_t* size)
         return false;
     *size = st.st_size;
     return true;
-}
-
-void CloseFile(FileHandle file)
-{
-    if (file >= 0)
-        ::close(file);
 }
 
 bool PathExists(const QString& path)

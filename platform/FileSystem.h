@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 namespace platform {
 
@@ -14,12 +15,32 @@ inline constexpr FileHandle kInvalidFile = -1;
 // How a file will be read; only a hint to the kernel.
 enum class AccessHint { Sequential, Random };
 
-// Opens an existing file for reading; kInvalidFile when it is missing or unreadable.
-FileHandle OpenFileForRead(const QString& path, AccessHint hint);
-// Creates the file, or empties an existing one, for reading and writing.
-FileHandle CreateFileAlways(const QString& path, AccessHint hint);
+// An open file that closes itself when its owner goes away.
+class UniqueFile {
+public:
+    UniqueFile() = default;
+    explicit UniqueFile(FileHandle file) : m_file(file) {}
+    UniqueFile(UniqueFile&& other) noexcept : m_file(std::exchange(other.m_file, kInvalidFile)) {}
+    UniqueFile& operator=(UniqueFile&& other) noexcept
+    {
+        reset(std::exchange(other.m_file, kInvalidFile));
+        return *this;
+    }
+    ~UniqueFile() { reset(); }
+
+    FileHandle get() const { return m_file; }
+    explicit operator bool() const { return m_file != kInvalidFile; }
+    void reset(FileHandle file = kInvalidFile);
+
+private:
+    FileHandle m_file = kInvalidFile;
+};
+
+// Opens an existing regular file for reading; empty when it is missing or unreadable.
+UniqueFile OpenFileForRead(const QString& path, AccessHint hint);
+// Creates the regular file, or empties an existing one, for reading and writing.
+UniqueFile CreateFileAlways(const QString& path, AccessHint hint);
 bool GetFileSize64(FileHandle file, int64_t* size);
-void CloseFile(FileHandle file);
 
 // True when something (a file or a folder) exists at path.
 bool PathExists(const QString& path);

@@ -10,6 +10,7 @@ namespace platform {
 namespace {
 std::atomic<int> g_running{0};
 std::atomic<int> g_failNext{0};
+std::atomic<int> g_helperLoad{0};
 }  // namespace
 
 bool BeginThread(ThreadProc proc, void* arg)
@@ -38,6 +39,16 @@ int SpareProcessors()
 {
     static const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
     return processors - RunningWorkerCount();
+}
+
+void AddHelperLoad(int delta)
+{
+    g_helperLoad.fetch_add(delta);
+}
+
+int IdleProcessors()
+{
+    return SpareProcessors() - (g_helperLoad.load() > 0 ? 1 : 0);
 }
 
 namespace testing {

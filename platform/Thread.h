@@ -15,6 +15,12 @@ int RunningWorkerCount();
 // Processors that no running worker is taking (negative when workers outnumber them).
 int SpareProcessors();
 
+// A helper thread of the platform's own (the mappings' read-ahead) that keeps a processor
+// busy while it has work: +1 when it takes some on, -1 when it lets it go.
+void AddHelperLoad(int delta);
+// Processors that neither a worker nor a busy helper is taking: worth spinning on.
+int IdleProcessors();
+
 namespace testing {
 // Makes the next `count` calls of BeginThread fail as if the system refused a thread.
 void FailNextThreadStarts(int count);

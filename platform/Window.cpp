@@ -1,6 +1,5 @@
 #include "Window.h"
 
-#include "FileMapping.h"
 #include "Thread.h"
 
 #include <QMetaObject>
@@ -46,7 +45,7 @@ void CpuRelax()
 // none of the workers, nor the read-ahead of the mappings they copy through.
 bool HaveIdleProcessor()
 {
-    return SpareProcessors() > (ReadAheadInUse() ? 1 : 0);
+    return IdleProcessors() > 0;
 }
 
 // Busy-waits until `ready` or until `limit` has passed; true when ready.
