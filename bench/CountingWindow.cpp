@@ -6,12 +6,12 @@ intptr_t CountingWindow::HandleMessage(uint32_t message, uintptr_t wParam, intpt
 {
     if (message == WM_COPYFAILED) {
         ++failedCopies;
-    } else if (message == WM_COPYPROGRESS && lParam == 1) {
-        if (wParam == 1) {
+    } else if (message == WM_COPYPROGRESS && lParam == kProgressStep) {
+        if (wParam == kTaskEnded) {
             ++endReports;
             if (onEndReport)
                 onEndReport();
-        } else if (wParam == 0) {
+        } else if (wParam == kViewCopied) {
             ++viewReports;
         }
     }

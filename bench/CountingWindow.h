@@ -19,8 +19,8 @@ public:
 
     void Reset();
 
-    int viewReports = 0;  // WM_COPYPROGRESS (0,1)
-    int endReports = 0;   // WM_COPYPROGRESS (1,1)
+    int viewReports = 0;  // WM_COPYPROGRESS kViewCopied
+    int endReports = 0;   // WM_COPYPROGRESS kTaskEnded
     int failedCopies = 0; // WM_COPYFAILED
     QStringList boxes;    // "caption: text" of every message box the job asked for
     // Called after every end report, on this object's thread.

@@ -15,9 +15,9 @@ class CGradientProgressCtrl : public CProgressCtrl {
 public:
     explicit CGradientProgressCtrl(QWidget* parent = nullptr);
 
-    void SetRange(int lower, int upper);
-    void SetStep(int step);
-    void StepIt();
+    void SetRange(int lower, int upper) override;
+    void SetStep(int step) override;
+    void StepIt() override;
 
     // Paints the whole bar into `client`: every pixel of it, so no background erase is needed.
     void PaintBar(QPainter& painter, const QRect& client);

@@ -1,7 +1,5 @@
 #include "ListBox.h"
 
-#include "Names.h"
-
 CListBox::CListBox(QWidget* parent)
     : QListWidget(parent)
 {
@@ -28,7 +26,7 @@ int CListBox::AddString(const QString& text)
     int lo = 0, hi = count();
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
-        if (ComparePieceNames(item(mid)->text(), text) <= 0)
+        if (m_compare(item(mid)->text(), text) <= 0)
             lo = mid + 1;
         else
             hi = mid;

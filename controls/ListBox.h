@@ -2,12 +2,19 @@
 
 #include <QListWidget>
 
+#include <functional>
+
 // A sorted, single-selection list box with the operations of a classic list box. Entries
-// are kept in the order of ComparePieceNames.
+// are kept in the order of its comparator (text order until one is set).
 class CListBox : public QListWidget {
     Q_OBJECT
 public:
+    // Negative, zero or positive, as a before, equal to or after b.
+    using Compare = std::function<int(const QString& a, const QString& b)>;
+
     explicit CListBox(QWidget* parent = nullptr);
+
+    void SetCompare(Compare compare) { m_compare = std::move(compare); }
 
     int GetCount() const;
     QString GetText(int index) const;
@@ -19,4 +26,7 @@ public:
     int GetCurSel() const;
     void SetCurSel(int index);
     void ResetContent();
+
+private:
+    Compare m_compare = [](const QString& a, const QString& b) { return QString::compare(a, b); };
 };

@@ -11,14 +11,13 @@ class CProgressCtrl : public QWidget {
 public:
     explicit CProgressCtrl(QWidget* parent = nullptr);
 
-    void SetRange(int lower, int upper);
-    void SetStep(int step);
-    void StepIt();
+    // Virtual, so that a control that keeps a range of its own is reached the same way
+    // through a pointer to this class.
+    virtual void SetRange(int lower, int upper);
+    virtual void SetStep(int step);
+    virtual void StepIt();
 
-    int NativeLower() const { return m_nativeLower; }
     int NativeUpper() const { return m_nativeUpper; }
-    int NativePosition() const { return m_nativePosition; }
-    int NativeStep() const { return m_nativeStep; }
 
 protected:
     void RequestRepaint();

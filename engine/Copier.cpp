@@ -1,11 +1,13 @@
 #include "Copier.h"
 
+#include "Thread.h"
+
 using platform::View;
 using platform::ViewAccess;
 
 unsigned CopyRange(void* arg)
 {
-    auto* task = static_cast<CopyTask*>(arg);
+    std::unique_ptr<CopyTask> task(static_cast<CopyTask*>(arg));
     uint32_t len = g_viewSize;
 
     uint64_t rem = 0;
@@ -44,17 +46,30 @@ unsigned CopyRange(void* arg)
         if (!ok)
             break;
         if (g_showProgress.load(std::memory_order_relaxed))
-            platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, 0, 1);
+            ReportViewCopied();
         if (end - pos < len)
             len = uint32_t(end - pos);
     }
 
-    platform::CloseMapping(task->ownsDestination ? task->destMapping : task->sourceMapping);
+    // The mapping the task owns goes before the window hears of the end.
     const int32_t index = task->index;
-    delete task;
+    task.reset();
     if (!ok)
-        platform::SendWindowMessage(g_mainWindow, WM_COPYFAILED, uintptr_t(index), 0);
+        ReportCopyFailed(index);
     if (g_useMultithreading.load())
-        platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, 1, 1);
+        ReportTaskEnded();
     return 0;
+}
+
+bool RunCopyTask(std::unique_ptr<CopyTask> task, bool ownThread)
+{
+    if (!ownThread) {
+        CopyRange(task.release());
+        return true;
+    }
+    if (!platform::BeginThread(CopyRange, task.get()))
+        return false;
+    task.release();  // the thread owns it now
+    ++g_job.tasksStarted;
+    return true;
 }

@@ -5,7 +5,7 @@ uint32_t g_viewSize = 0;
 std::atomic<bool> g_useMultithreading{false};
 std::atomic<bool> g_showProgress{true};
 int64_t g_fileSize = 0;
-platform::MappingHandle g_sharedMapping = nullptr;
+platform::UniqueMapping g_sharedMapping;
 platform::WindowHandle g_mainWindow = nullptr;
 QString g_sourcePath;
 QString g_pieceFolder;
@@ -20,4 +20,19 @@ void ResetJob()
     g_finishedCount = 0;
     g_job = JobProgress{};
     g_cancelRequested = false;
+}
+
+void ReportViewCopied()
+{
+    platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, kViewCopied, kProgressStep);
+}
+
+void ReportTaskEnded()
+{
+    platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, kTaskEnded, kProgressStep);
+}
+
+void ReportCopyFailed(int32_t index)
+{
+    platform::SendWindowMessage(g_mainWindow, WM_COPYFAILED, uintptr_t(index), 0);
 }

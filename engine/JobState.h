@@ -17,27 +17,42 @@
 #include <vector>
 
 // Private window messages of the copy engine.
-inline constexpr uint32_t WM_COPYPROGRESS = 0x7F0;  // (0,1): a view copied; (1,1): a task or the job ended
+inline constexpr uint32_t WM_COPYPROGRESS = 0x7F0;  // wParam: what happened; lParam: the bar's step
 inline constexpr uint32_t WM_COPYFAILED = 0x7F1;    // wParam: index of the task whose copy failed
+
+// What a WM_COPYPROGRESS report says: a view was copied, or a task (with one worker per job:
+// the job) ended. Both step the progress bar by kProgressStep.
+inline constexpr uintptr_t kViewCopied = 0;
+inline constexpr uintptr_t kTaskEnded = 1;
+inline constexpr intptr_t kProgressStep = 1;
+
+// Reports to g_mainWindow, from any thread; each returns once the window has handled it.
+void ReportViewCopied();
+void ReportTaskEnded();
+void ReportCopyFailed(int32_t index);
 
 struct PieceRecord {
     uint64_t start = 0;  // split: first byte in the source; merge: 0
     uint64_t end = 0;    // split: one past the last byte in the source; merge: the piece's size
-    platform::MappingHandle mapping = nullptr;
-    QString path;        // the piece file
-    bool failed = false; // its copy did not complete
+    // The piece's mapping until a copy task takes it over.
+    platform::UniqueMapping mapping;
+    QString path;         // the piece file
+    bool failed = false;  // its copy did not complete
 };
 
+// One byte range to copy from one mapping into another. Of the two mappings, the task owns
+// one (`owned`) and borrows the job's shared one.
 struct CopyTask {
     platform::MappingHandle sourceMapping = nullptr;
     platform::MappingHandle destMapping = nullptr;
     uint64_t sourceStart = 0;  // a multiple of g_allocationGranularity
     uint64_t sourceEnd = 0;    // exclusive
     uint64_t destOffset = 0;
-    // Nonzero: the task owns destMapping and destOffset is aligned. Zero: the task owns
+    // True: the task owns destMapping and destOffset is aligned. False: the task owns
     // sourceMapping and the copier aligns destOffset itself.
-    int32_t ownsDestination = 0;
+    bool ownsDestination = false;
     int32_t index = 0;  // the task's record in g_pieceRecords, named in a failure report
+    platform::UniqueMapping owned;
 };
 
 extern uint32_t g_allocationGranularity;
@@ -45,7 +60,7 @@ extern uint32_t g_viewSize;
 extern std::atomic<bool> g_useMultithreading;
 extern std::atomic<bool> g_showProgress;
 extern int64_t g_fileSize;
-extern platform::MappingHandle g_sharedMapping;
+extern platform::UniqueMapping g_sharedMapping;
 extern platform::WindowHandle g_mainWindow;
 extern QString g_sourcePath;
 extern QString g_pieceFolder;
@@ -57,6 +72,8 @@ struct JobProgress {
     QString sourcePath;       // the split's source, as it was when the job started
     QString pieceFolder;      // the split's folder, as it was when the job started
     QString joinedPath;       // the merge's output
+    bool merge = false;       // a merge, not a split
+    int64_t pieceSize = 0;    // the split's piece size in bytes
     int32_t tasksStarted = 0; // copy tasks handed to a thread of their own
     bool dispatchDone = false;  // the controller has handed over every task it will
     bool failed = false;      // some part of the job did not complete
@@ -67,7 +84,6 @@ extern JobProgress g_job;
 // Set when the window closes during a job: copies stop at their next view.
 extern std::atomic<bool> g_cancelRequested;
 
-// Empties the records (without closing their mappings: their copies own them) and starts
-// a new job's bookkeeping; g_finishedCount too, so an abandoned job can never count
-// towards the next one.
+// Empties the records (closing the mappings that no copy took over) and starts a new job's
+// bookkeeping; g_finishedCount too, so an abandoned job can never count towards the next one.
 void ResetJob();

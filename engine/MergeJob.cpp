@@ -3,7 +3,6 @@
 #include "Copier.h"
 #include "JobControl.h"
 #include "Texts.h"
-#include "Thread.h"
 
 unsigned RunMerge(void*)
 {
@@ -11,26 +10,27 @@ unsigned RunMerge(void*)
     uint64_t dest = 0;
     for (size_t i = 0; i < g_pieceRecords.size(); ++i) {
         PieceRecord& record = g_pieceRecords[i];
-        auto* task = new CopyTask{record.mapping, g_sharedMapping, 0, record.end, dest, 0, int32_t(i)};
+        const uint64_t destOffset = dest;
         dest += record.end;
         if (g_cancelRequested.load() || g_job.failed) {
             // The job will not complete: release the pieces that will not be copied.
-            platform::CloseMapping(record.mapping);
-            delete task;
+            record.mapping.reset();
             g_job.failed = true;
             continue;
         }
-        if (!threadPerPiece) {
-            CopyRange(task);
-        } else if (platform::BeginThread(CopyRange, task)) {
-            ++g_job.tasksStarted;
-        } else {
-            platform::CloseMapping(record.mapping);
-            delete task;
+        const platform::MappingHandle source = record.mapping.get();
+        auto task = std::make_unique<CopyTask>(CopyTask{.sourceMapping = source,
+                                                        .destMapping = g_sharedMapping.get(),
+                                                        .sourceStart = 0,
+                                                        .sourceEnd = record.end,
+                                                        .destOffset = destOffset,
+                                                        .ownsDestination = false,
+                                                        .index = int32_t(i),
+                                                        .owned = std::move(record.mapping)});
+        if (!RunCopyTask(std::move(task), threadPerPiece))
             FailJob(texts::kThreadFailed);
-        }
     }
     if (!threadPerPiece)
-        platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, 1, 1);
+        ReportTaskEnded();
     return 0;
 }

@@ -29,19 +29,6 @@ bool IsAsciiDigit(QChar c)
 
 }  // namespace
 
-QString SplitAtLast(QString& text, QChar ch)
-{
-    const qsizetype n = text.size();
-    if (n <= 2)
-        return QString();
-    qsizetype i = n - 1;
-    while (i > 0 && text.at(i) != ch)
-        --i;
-    const QString behind = text.mid(i + 1);
-    text.truncate(i);
-    return behind;
-}
-
 QString MakePieceName(const QString& sourcePath, const QString& folder, int index)
 {
     const qsizetype dot = ExtensionDot(sourcePath);

@@ -4,12 +4,6 @@
 
 #include <QString>
 
-// Cuts text at its last `ch`, searching from the end down to the second character: returns
-// what lay behind it and leaves text with what lay in front. A text of two characters or
-// fewer is left alone and gives an empty result; a text without `ch` past its first
-// character gives everything from its second character on and is left empty.
-QString SplitAtLast(QString& text, QChar ch);
-
 // <folder>/<stem><index, at least three digits>.<ext>.qv, where stem and ext come from the
 // source's file name (its last extension; none when the name has no dot past its start).
 QString MakePieceName(const QString& sourcePath, const QString& folder, int index);

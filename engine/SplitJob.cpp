@@ -4,7 +4,6 @@
 #include "JobControl.h"
 #include "Names.h"
 #include "Texts.h"
-#include "Thread.h"
 
 #include <QLocale>
 
@@ -20,7 +19,7 @@ void BuildPieceRanges(uint64_t start, uint64_t end, uint64_t pieceSize, std::vec
         PieceRecord record;
         record.start = start + i * pieceSize;
         record.end = i + 1 == count ? end : start + (i + 1) * pieceSize;
-        list.push_back(record);
+        list.push_back(std::move(record));
     }
 }
 
@@ -87,7 +86,7 @@ unsigned SplitJobEntry(void* arg)
 {
     RunSplit(*static_cast<int64_t*>(arg));
     if (!g_useMultithreading.load())
-        platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, 1, 1);
+        ReportTaskEnded();
     return 0;
 }
 
@@ -102,29 +101,32 @@ void RunSplit(int64_t pieceSize)
         }
         PieceRecord& record = g_pieceRecords[i];
         record.path = MakePieceName(g_job.sourcePath, g_job.pieceFolder, int(i));
-        const platform::FileHandle file = platform::CreateFileAlways(record.path, platform::AccessHint::Sequential);
-        if (file == platform::kInvalidFile) {
-            FailJob(texts::kCreatePieceFailed);
-            return;
+        platform::UniqueMapping mapping;
+        {
+            const platform::UniqueFile file = platform::CreateFileAlways(record.path, platform::AccessHint::Sequential);
+            if (!file) {
+                FailJob(texts::kCreatePieceFailed);
+                return;
+            }
+            mapping = platform::CreateFileMapping(file.get(), platform::MappingAccess::ReadWrite,
+                                                  record.end - record.start);
         }
-        const platform::MappingHandle mapping =
-            platform::CreateFileMapping(file, platform::MappingAccess::ReadWrite, record.end - record.start);
-        platform::CloseFile(file);
         if (!mapping) {
             // Nothing of this piece was written; leave no empty file behind.
             platform::RemoveFile(record.path);
             FailJob(texts::kMapPieceFailed);
             return;
         }
-        record.mapping = mapping;
-        auto* task = new CopyTask{g_sharedMapping, mapping, record.start, record.end, 0, 1, int32_t(i)};
-        if (!threadPerPiece) {
-            CopyRange(task);
-        } else if (platform::BeginThread(CopyRange, task)) {
-            ++g_job.tasksStarted;
-        } else {
-            platform::CloseMapping(mapping);
-            delete task;
+        const platform::MappingHandle dest = mapping.get();
+        auto task = std::make_unique<CopyTask>(CopyTask{.sourceMapping = g_sharedMapping.get(),
+                                                        .destMapping = dest,
+                                                        .sourceStart = record.start,
+                                                        .sourceEnd = record.end,
+                                                        .destOffset = 0,
+                                                        .ownsDestination = true,
+                                                        .index = int32_t(i),
+                                                        .owned = std::move(mapping)});
+        if (!RunCopyTask(std::move(task), threadPerPiece)) {
             record.failed = true;
             FailJob(texts::kThreadFailed);
             return;

@@ -5,6 +5,7 @@
 #include "Ids.h"
 #include "JobState.h"
 #include "MessageBox.h"
+#include "Names.h"
 #include "Texts.h"
 #include "Thread.h"
 
@@ -66,6 +67,7 @@ void CVeldaDlg::BuildFromTemplate()
         switch (control.kind) {
         case ControlKind::ListBox: {
             auto* list = new CExListBox(m_client);
+            list->SetCompare(ComparePieceNames);
             m_listBox = list;
             widget = list;
             break;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+struct PreparedJob;
 class QAction;
 class QMenuBar;
 
@@ -94,11 +95,13 @@ private:
     void TakeMergePicks(const QStringList& paths);
     void StartSplit();
     void StartMerge();
+    uint32_t ViewSize() const;
+    // Shows why a prepared job cannot start, or starts it.
+    void StartPrepared(const PreparedJob& job, const QString& idleCaption);
     void OnCopyFailed(int index);
     // Ends the job in multithreaded mode once every started copy has reported its end.
     void CompleteIfAllEnded();
     void CompleteJob();
-    void RemoveUnfinishedOutputs();
 
     QHash<int, QWidget*> m_controls;
     QHash<int, QAction*> m_menuItems;
@@ -107,9 +110,4 @@ private:
     bool m_closing = false;
 };
 
-// Reads the text of control id of the window as a number (see ParseLeadingNumber); ok is
-// false when it does not begin with one.
-float ReadComboNumber(CVeldaDlg* window, int id, bool* ok = nullptr);
 
-// All free bytes of the file system that holds directory; false when it cannot be asked.
-bool GetDiskFreeBytes(const QString& directory, uint64_t* freeBytes);

@@ -3,13 +3,10 @@
 #include "VeldaDlg.h"
 
 #include "Ids.h"
-#include "JobState.h"
-#include "MergeJob.h"
+#include "JobSetup.h"
 #include "MessageBox.h"
 #include "Names.h"
-#include "SplitJob.h"
 #include "Texts.h"
-#include "Thread.h"
 
 #include <QDir>
 
@@ -18,21 +15,6 @@ namespace {
 void ShowError(CVeldaDlg* dialog, const QString& text)
 {
     ui::ShowMessage(dialog, text, texts::kCaptionError);
-}
-
-// Views needed for `bytes`, as the range of the progress bar.
-int ViewCount(uint64_t bytes)
-{
-    return int(uint32_t((bytes + g_viewSize - 1) / g_viewSize));
-}
-
-// Releases what a merge that failed before its copies started had opened.
-void ReleaseMergeRecords()
-{
-    for (PieceRecord& record : g_pieceRecords) {
-        platform::CloseMapping(record.mapping);
-        record.mapping = nullptr;
-    }
 }
 
 QString ElapsedText(uint32_t milliseconds)
@@ -47,26 +29,12 @@ QString ElapsedText(uint32_t milliseconds)
 
 }  // namespace
 
-float ReadComboNumber(CVeldaDlg* window, int id, bool* ok)
-{
-    bool parsed = false;
-    // The classic control read gives at most 31 characters.
-    const float value = ParseLeadingNumber(window->GetDlgItemText(id).left(31), &parsed);
-    if (ok)
-        *ok = parsed;
-    return value;
-}
-
 void CVeldaDlg::OnStart()
 {
     if (IsJobRunning())
         return;
-    g_viewSize = uint32_t(m_bufferFactor) * g_allocationGranularity;
-    g_fileSize = 0;
-    ResetJob();
-    const QString caption = GetDlgItemText(ids::kStartButton);
     g_sourcePath = GetDlgItemText(ids::kPathField);
-    if (caption == texts::kStartSplit)
+    if (GetDlgItemText(ids::kStartButton) == texts::kStartSplit)
         StartSplit();
     else
         StartMerge();
@@ -87,136 +55,60 @@ void CVeldaDlg::StartSplit()
         return;
     }
     SetDlgItemText(ids::kStartButton, texts::kSplitting);
-    auto abandon = [this](const QString& message) {
-        ShowError(this, message);
-        SetDlgItemText(ids::kStartButton, texts::kStartSplit);
-    };
-    if (!FileExists(g_sourcePath)) {
-        abandon(texts::kFileMustExist);
-        return;
-    }
     m_startTick = platform::TickCount();
-    const platform::FileHandle source = platform::OpenFileForRead(g_sourcePath, platform::AccessHint::Random);
-    if (source == platform::kInvalidFile) {
-        abandon(texts::kOpenSourceFailed);
-        return;
-    }
-    bool numberOk = false;
-    const float megabytes = ReadComboNumber(this, ids::kSizeField, &numberOk);
-    if (!numberOk || !PieceSizeFromMegabytes(megabytes, g_allocationGranularity, &m_pieceSize)) {
-        platform::CloseFile(source);
-        abandon(texts::kBadPieceSize);
-        return;
-    }
-    platform::GetFileSize64(source, &g_fileSize);
-    if (g_fileSize > 0) {
-        g_sharedMapping = platform::CreateFileMapping(source, platform::MappingAccess::ReadOnly, 0);
-        if (!g_sharedMapping) {
-            platform::CloseFile(source);
-            abandon(texts::kMapSourceFailed);
-            return;
-        }
-    }
-    platform::CloseFile(source);
-    m_progress->SetRange(0, ViewCount(uint64_t(g_fileSize)));
-    g_job.sourcePath = g_sourcePath;
-    g_job.pieceFolder = folder;
-
-    if (!g_useMultithreading) {
-        if (!platform::BeginThread(SplitJobEntry, &m_pieceSize)) {
-            platform::CloseMapping(g_sharedMapping);
-            g_sharedMapping = nullptr;
-            abandon(texts::kThreadFailed);
-        }
-        return;
-    }
-    SplitJobEntry(&m_pieceSize);
-    g_job.dispatchDone = true;
-    CompleteIfAllEnded();
+    const PreparedJob job = PrepareSplit(SplitRequest{.source = g_sourcePath,
+                                                      .folder = folder,
+                                                      // The classic control read gives at most 31 characters.
+                                                      .pieceSizeText = GetDlgItemText(ids::kSizeField).left(31),
+                                                      .viewSize = ViewSize(),
+                                                      .threadPerPiece = g_useMultithreading});
+    m_pieceSize = g_job.pieceSize;
+    StartPrepared(job, texts::kStartSplit);
 }
 
 void CVeldaDlg::StartMerge()
 {
     SetDlgItemText(ids::kStartButton, texts::kMerging);
-    auto abandon = [this](const QString& message, const QString& caption) {
-        ui::ShowMessage(this, message, caption);
-        ReleaseMergeRecords();
-        SetDlgItemText(ids::kStartButton, texts::kStartMerge);
-    };
-    if (m_listBox->GetCount() < 1) {
-        abandon(texts::kListEmpty, texts::kCaptionError);
-        return;
-    }
     m_startTick = platform::TickCount();
-    // The joined file is named after the piece in the path field; with the field emptied
-    // (by a change of mode) the first listed piece names it, never a bare relative name.
-    QString namingPiece = GetDlgItemText(ids::kPathField);
-    if (namingPiece.isEmpty())
-        namingPiece = m_listBox->GetText(0);
-    const QString joined = MakeJoinedName(namingPiece);
+    QStringList pieces;
+    for (int i = 0; i < m_listBox->GetCount(); ++i)
+        pieces.append(m_listBox->GetText(i));
+    const PreparedJob job = PrepareMerge(MergeRequest{.pieces = pieces,
+                                                      .namingPiece = GetDlgItemText(ids::kPathField),
+                                                      .viewSize = ViewSize(),
+                                                      .threadPerPiece = g_useMultithreading});
+    StartPrepared(job, texts::kStartMerge);
+}
 
-    uint64_t total = 0;
-    const int count = m_listBox->GetCount();
-    for (int i = 0; i < count; ++i) {
-        const QString piece = m_listBox->GetText(i);
-        const platform::FileHandle file = platform::OpenFileForRead(piece, platform::AccessHint::Sequential);
-        if (file == platform::kInvalidFile) {
-            abandon(texts::kOpenPieceFailed, texts::kCaptionError);
-            return;
-        }
-        platform::GetFileSize64(file, &g_fileSize);
-        total += uint64_t(g_fileSize);
-        const platform::MappingHandle mapping =
-            platform::CreateFileMapping(file, platform::MappingAccess::ReadOnly, 0);
-        platform::CloseFile(file);
-        if (!mapping) {
-            abandon(texts::kMapMergePieceFailed, piece);
-            return;
-        }
-        g_pieceRecords.push_back(PieceRecord{0, uint64_t(g_fileSize), mapping, piece, false});
-    }
-    // Creating the joined file empties it: it must not be one of the pieces.
-    for (const PieceRecord& record : g_pieceRecords) {
-        if (record.path == joined || platform::SameFile(record.path, joined)) {
-            abandon(texts::kJoinedIsPiece, texts::kCaptionError);
-            return;
-        }
-    }
-    const platform::FileHandle output = platform::CreateFileAlways(joined, platform::AccessHint::Random);
-    if (output == platform::kInvalidFile) {
-        abandon(texts::kCreateJoinedFailed, texts::kCaptionError);
-        return;
-    }
-    m_progress->SetRange(0, ViewCount(total));
-    g_sharedMapping = platform::CreateFileMapping(output, platform::MappingAccess::ReadWrite, total);
-    platform::CloseFile(output);
-    if (!g_sharedMapping) {
-        // Most often a disk that cannot hold the joined file: nothing has been copied yet.
-        platform::RemoveFile(joined);
-        abandon(texts::kMapMergePieceFailed, texts::kCaptionError);
-        return;
-    }
-    g_job.joinedPath = joined;
+uint32_t CVeldaDlg::ViewSize() const
+{
+    return uint32_t(m_bufferFactor) * g_allocationGranularity;
+}
 
-    if (!g_useMultithreading) {
-        if (!platform::BeginThread(RunMerge, nullptr)) {
-            platform::CloseMapping(g_sharedMapping);
-            g_sharedMapping = nullptr;
-            platform::RemoveFile(joined);
-            abandon(texts::kThreadFailed, texts::kCaptionError);
-        }
+void CVeldaDlg::StartPrepared(const PreparedJob& job, const QString& idleCaption)
+{
+    if (!job.ok()) {
+        ui::ShowMessage(this, job.error, job.caption);
+        SetDlgItemText(ids::kStartButton, idleCaption);
         return;
     }
-    RunMerge(nullptr);
-    g_job.dispatchDone = true;
-    CompleteIfAllEnded();
+    m_progress->SetRange(0, int(uint32_t(job.views)));
+    const QString error = DispatchJob();
+    if (!error.isEmpty()) {
+        ShowError(this, error);
+        SetDlgItemText(ids::kStartButton, idleCaption);
+        return;
+    }
+    // With a thread per piece every task has been handed over by now.
+    if (g_useMultithreading)
+        CompleteIfAllEnded();
 }
 
 intptr_t CVeldaDlg::OnCopyProgress(uintptr_t wParam, intptr_t lParam)
 {
-    if (lParam == 1)
+    if (lParam == kProgressStep)
         m_progress->StepIt();
-    if (wParam != 1)
+    if (wParam != kTaskEnded)
         return 0;
     // An end report with no job running belongs to nothing; it must not end the next job.
     if (!IsJobRunning())
@@ -248,7 +140,7 @@ void CVeldaDlg::CompleteJob()
     const bool merge = !m_splitMode;
     bool failed = g_job.failed || g_cancelRequested;
     // The joined file must be on stable storage before any piece may go.
-    if (!failed && merge && g_sharedMapping && !platform::FlushMapping(g_sharedMapping)) {
+    if (!failed && !FlushJoinedFile()) {
         failed = true;
         if (!m_closing)
             ShowError(this, texts::kFlushFailed);
@@ -263,30 +155,10 @@ void CVeldaDlg::CompleteJob()
         ShowError(this, texts::kCopyFailed);
     }
     SetDlgItemText(ids::kStartButton, m_splitMode ? texts::kStartSplit : texts::kStartMerge);
-    platform::CloseMapping(g_sharedMapping);
-    g_sharedMapping = nullptr;
-    if (failed) {
-        RemoveUnfinishedOutputs();
+    CloseJob(failed);
+    if (failed || !merge)
         return;
-    }
-    if (merge) {
-        // Only the pieces this job joined, as they were listed when it started.
-        if (m_deleteAfterMerge) {
-            for (const PieceRecord& record : g_pieceRecords)
-                platform::RemoveFile(record.path);
-        }
-        m_listBox->ResetContent();
-    }
-}
-
-void CVeldaDlg::RemoveUnfinishedOutputs()
-{
-    if (m_splitMode) {
-        for (const PieceRecord& record : g_pieceRecords) {
-            if (record.failed)
-                platform::RemoveFile(record.path);
-        }
-    } else if (!g_job.joinedPath.isEmpty()) {
-        platform::RemoveFile(g_job.joinedPath);
-    }
+    if (m_deleteAfterMerge)
+        DeleteJoinedPieces();
+    m_listBox->ResetContent();
 }

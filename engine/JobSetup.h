@@ -1,0 +1,62 @@
+#pragma once
+// Setting up, starting and ending a job: what every client of the engine (the dialog, the
+// benchmark) does between reading its inputs and waiting for the job's reports.
+
+#include "JobState.h"
+
+#include <QString>
+#include <QStringList>
+
+struct SplitRequest {
+    QString source;
+    QString folder;         // where the pieces go
+    QString pieceSizeText;  // megabytes of 1,000,000 bytes, as typed
+    uint32_t viewSize = 0;
+    bool threadPerPiece = false;
+};
+
+struct MergeRequest {
+    QStringList pieces;   // in the order they join
+    QString namingPiece;  // the piece that names the joined file; empty: the first one
+    uint32_t viewSize = 0;
+    bool threadPerPiece = false;
+};
+
+// A prepared job, or why it could not be prepared: the text and caption of its message.
+struct PreparedJob {
+    QString error;
+    QString caption;
+    uint64_t views = 0;  // views the job will copy, for the progress bar
+    bool ok() const { return error.isEmpty(); }
+};
+
+// What a split of fileSize bytes into folder meets there: sizes in M of 1,000,000 bytes, and
+// whether the pieces fit (an unknown free space does not block: the pieces' reservation
+// catches a disk that is too small).
+struct SplitSpace {
+    float sizeM = 0;
+    bool freeKnown = false;
+    uint64_t freeM = 0;
+    bool fits = true;
+};
+SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder);
+
+// Start a new job: the view size and threading mode set, the records emptied, the source
+// (or every piece, and the joined file at its final size) opened and mapped, and every
+// check made that can refuse the job before a byte is copied. Nothing is left open or
+// created when they refuse.
+PreparedJob PrepareSplit(const SplitRequest& request);
+PreparedJob PrepareMerge(const MergeRequest& request);
+
+// Starts the prepared job: on one worker thread, or with a thread per piece, dispatched from
+// this thread before it returns. Empty, or the message when the worker could not be started
+// (the job has then released what it opened and removed what it created).
+QString DispatchJob();
+
+// The end of a job on the window's thread. A merge's joined file goes to stable storage
+// before anything else may happen to the pieces: false when it could not be written.
+bool FlushJoinedFile();
+// Releases the job's shared mapping; a failed job's unfinished output is removed.
+void CloseJob(bool failed);
+// Deletes the pieces a completed merge joined, as they were listed when it started.
+void DeleteJoinedPieces();
