@@ -53,51 +53,31 @@ TEST(PieceSizeText, refusesTextsThatAreNoUsableSize)
     EXPECT_GT(size, 0);
 }
 
-TEST(BuildPieceRanges, cutsEqualPiecesAndAShorterLastOne)
+struct RangesCase {
+    uint64_t size;
+    uint64_t pieceSize;
+    size_t count;
+    uint64_t lastLength;
+};
+
+class PieceRanges : public ::testing::TestWithParam<RangesCase> {};
+
+TEST_P(PieceRanges, cutEqualPiecesAndAShorterLastOneWithSixtyFourBitOffsets)
 {
+    const RangesCase c = GetParam();
     std::vector<PieceRecord> pieces;
-    BuildPieceRanges(0, 1000000000, 249954304, pieces);
-    ASSERT_EQ(pieces.size(), 5u);
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(pieces[i].start, i * 249954304u);
-        EXPECT_EQ(pieces[i].end - pieces[i].start, 249954304u);
+    BuildPieceRanges(0, c.size, c.pieceSize, pieces);
+    ASSERT_EQ(pieces.size(), c.count);
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        EXPECT_EQ(pieces[i].start, i * c.pieceSize) << i;
+        EXPECT_EQ(pieces[i].end - pieces[i].start, i + 1 == c.count ? c.lastLength : c.pieceSize) << i;
     }
-    EXPECT_EQ(pieces[4].end - pieces[4].start, 182784u);
-    EXPECT_EQ(pieces[4].end, 1000000000u);
 }
 
-TEST(BuildPieceRanges, handlesExactMultiplesSmallSourcesAndEmptyOnes)
-{
-    std::vector<PieceRecord> pieces;
-    BuildPieceRanges(0, 3 * 65536, 65536, pieces);
-    ASSERT_EQ(pieces.size(), 3u);  // no empty piece after an exact multiple
-    EXPECT_EQ(pieces[2].end, 3u * 65536u);
-
-    pieces.clear();
-    BuildPieceRanges(0, 100, 65536, pieces);
-    ASSERT_EQ(pieces.size(), 1u);
-    EXPECT_EQ(pieces[0].end, 100u);
-
-    pieces.clear();
-    BuildPieceRanges(0, 0, 65536, pieces);
-    EXPECT_TRUE(pieces.empty());
-
-    // Appends behind what is already listed, and counts from its own start.
-    pieces.assign(1, PieceRecord{});
-    BuildPieceRanges(65536, 65536 + 70000, 65536, pieces);
-    ASSERT_EQ(pieces.size(), 3u);
-    EXPECT_EQ(pieces[1].start, 65536u);
-    EXPECT_EQ(pieces[2].end, 65536u + 70000u);
-}
-
-TEST(BuildPieceRanges, usesSixtyFourBitOffsetsAboveFourGigabytes)
-{
-    std::vector<PieceRecord> pieces;
-    BuildPieceRanges(0, 10000000000ull, 4999938048ull, pieces);
-    ASSERT_EQ(pieces.size(), 3u);
-    EXPECT_EQ(pieces[1].start, 4999938048ull);
-    EXPECT_EQ(pieces[1].end - pieces[1].start, 4999938048ull);
-    EXPECT_EQ(pieces[2].end - pieces[2].start, 123904ull);
-}
+INSTANTIATE_TEST_SUITE_P(Sources, PieceRanges,
+                         ::testing::Values(RangesCase{1000000000, 249954304, 5, 182784},
+                                           RangesCase{3 * 65536, 65536, 3, 65536},  // no empty piece at the end
+                                           RangesCase{100, 65536, 1, 100}, RangesCase{0, 65536, 0, 0},
+                                           RangesCase{10000000000ull, 4999938048ull, 3, 123904}));
 
 }  // namespace

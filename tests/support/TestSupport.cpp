@@ -67,24 +67,21 @@ qint64 FileSize(const QString& path)
     return QFile(path).exists() ? QFile(path).size() : -1;
 }
 
-platform::MappingHandle MapForRead(const QString& path)
+platform::UniqueMapping MapForRead(const QString& path)
 {
-    const auto file = platform::OpenFileForRead(path, platform::AccessHint::Random);
-    EXPECT_NE(file, platform::kInvalidFile);
-    const platform::MappingHandle mapping = platform::CreateFileMapping(file, platform::MappingAccess::ReadOnly, 0);
-    platform::CloseFile(file);
-    EXPECT_NE(mapping, nullptr);
+    const platform::UniqueFile file = platform::OpenFileForRead(path, platform::AccessHint::Random);
+    EXPECT_TRUE(file);
+    platform::UniqueMapping mapping = platform::CreateFileMapping(file.get(), platform::MappingAccess::ReadOnly, 0);
+    EXPECT_TRUE(mapping);
     return mapping;
 }
 
-platform::MappingHandle CreateForWrite(const QString& path, uint64_t size)
+platform::UniqueMapping CreateForWrite(const QString& path, uint64_t size)
 {
-    const auto file = platform::CreateFileAlways(path, platform::AccessHint::Sequential);
-    EXPECT_NE(file, platform::kInvalidFile);
-    const platform::MappingHandle mapping =
-        platform::CreateFileMapping(file, platform::MappingAccess::ReadWrite, size);
-    platform::CloseFile(file);
-    EXPECT_NE(mapping, nullptr);
+    const platform::UniqueFile file = platform::CreateFileAlways(path, platform::AccessHint::Sequential);
+    EXPECT_TRUE(file);
+    platform::UniqueMapping mapping = platform::CreateFileMapping(file.get(), platform::MappingAccess::ReadWrite, size);
+    EXPECT_TRUE(mapping);
     return mapping;
 }
 

@@ -28,8 +28,8 @@ qint64 FileSize(const QString& path);
 
 // A read-only mapping of the whole file, and a new file of `size` bytes mapped read/write;
 // the file handles are closed again, as the jobs do.
-platform::MappingHandle MapForRead(const QString& path);
-platform::MappingHandle CreateForWrite(const QString& path, uint64_t size);
+platform::UniqueMapping MapForRead(const QString& path);
+platform::UniqueMapping CreateForWrite(const QString& path, uint64_t size);
 // Descriptors this process has open: a mapping holds one of its own.
 int OpenDescriptorCount();
 
