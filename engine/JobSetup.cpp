@@ -10,6 +10,8 @@ namespace {
 
 void BeginJob(uint32_t viewSize, bool threadPerPiece)
 {
+    static const bool raised = (platform::RaiseOpenFileLimit(), true);
+    Q_UNUSED(raised);
     g_viewSize = viewSize;
     g_useMultithreading = threadPerPiece;
     g_fileSize = 0;
@@ -131,6 +133,22 @@ QString DispatchJob()
 bool FlushJoinedFile()
 {
     return !g_job.merge || !g_sharedMapping || platform::FlushMapping(g_sharedMapping.get());
+}
+
+bool BeginFlushJoinedFile()
+{
+    if (!g_job.merge || !g_sharedMapping)
+        return false;
+    g_job.flushing = true;
+    auto flush = [](void*) -> unsigned {
+        const bool ok = FlushJoinedFile();
+        platform::SendWindowMessage(g_mainWindow, WM_JOBFLUSHED, ok ? 1 : 0, 0);
+        return 0;
+    };
+    if (platform::BeginThread(flush, nullptr))
+        return true;
+    g_job.flushing = false;
+    return false;
 }
 
 void CloseJob(bool failed)

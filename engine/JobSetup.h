@@ -56,6 +56,10 @@ QString DispatchJob();
 // The end of a job on the window's thread. A merge's joined file goes to stable storage
 // before anything else may happen to the pieces: false when it could not be written.
 bool FlushJoinedFile();
+// The same on a worker thread, so that the window stays responsive meanwhile: the worker
+// sends WM_JOBFLUSHED when it is done. False, with nothing sent, when there is nothing to
+// flush or no thread could be started.
+bool BeginFlushJoinedFile();
 // Releases the job's shared mapping; a failed job's unfinished output is removed.
 void CloseJob(bool failed);
 // Deletes the pieces a completed merge joined, as they were listed when it started.

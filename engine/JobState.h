@@ -19,6 +19,7 @@
 // Private window messages of the copy engine.
 inline constexpr uint32_t WM_COPYPROGRESS = 0x7F0;  // wParam: what happened; lParam: the bar's step
 inline constexpr uint32_t WM_COPYFAILED = 0x7F1;    // wParam: index of the task whose copy failed
+inline constexpr uint32_t WM_JOBFLUSHED = 0x7F2;    // wParam: 1 when the joined file reached the disk
 
 // What a WM_COPYPROGRESS report says: a view was copied, or a task (with one worker per job:
 // the job) ended. Both step the progress bar by kProgressStep.
@@ -76,6 +77,7 @@ struct JobProgress {
     int64_t pieceSize = 0;    // the split's piece size in bytes
     int32_t tasksStarted = 0; // copy tasks handed to a thread of their own
     bool dispatchDone = false;  // the controller has handed over every task it will
+    bool flushing = false;    // the joined file is being written to the disk
     bool failed = false;      // some part of the job did not complete
     bool errorShown = false;  // its message has been shown already
 };

@@ -43,19 +43,44 @@ QString MakePieceName(const QString& sourcePath, const QString& folder, int inde
     return name + QStringLiteral(".qv");
 }
 
+bool ParsePieceName(const QString& path, PieceName* piece)
+{
+    const qsizetype dot = ExtensionDot(path);
+    if (dot < 0 || path.mid(dot + 1) != QLatin1String("qv"))
+        return false;
+    const QString base = path.left(dot);
+    const qsizetype start = NameStart(base);
+    const qsizetype innerDot = ExtensionDot(base);
+    const qsizetype numberEnd = innerDot < 0 ? base.size() : innerDot;
+    qsizetype numberStart = numberEnd;
+    while (numberStart > start && IsAsciiDigit(base.at(numberStart - 1)))
+        --numberStart;
+    if (numberStart == numberEnd)
+        return false;
+    piece->prefix = base.left(start);
+    piece->stem = base.mid(start, numberStart - start);
+    piece->number = base.mid(numberStart, numberEnd - numberStart);
+    piece->extension = base.mid(numberEnd);
+    return true;
+}
+
 QString MakeJoinedName(const QString& piecePath)
 {
+    PieceName piece;
+    if (ParsePieceName(piecePath, &piece))  // the number goes whole, whatever its width
+        return piece.prefix + piece.stem + piece.extension;
+
     const qsizetype dot = ExtensionDot(piecePath);
     if (dot < 0)
         return piecePath + QStringLiteral("_qv");
     if (piecePath.mid(dot + 1) != QLatin1String("qv"))
         return piecePath.left(dot) + QStringLiteral("_qv") + piecePath.mid(dot);
 
+    // A .qv name without a number: three characters go, but never any in front of the name.
     const QString base = piecePath.left(dot);
     const qsizetype innerDot = ExtensionDot(base);
     const QString innerExtension = innerDot < 0 ? QString() : base.mid(innerDot);
     QString stem = innerDot < 0 ? base : base.left(innerDot);
-    // The piece number: three characters, but never any in front of the file name.
     const qsizetype nameLength = stem.size() - NameStart(stem);
     stem.chop(std::min<qsizetype>(3, nameLength));
     return stem + innerExtension;

@@ -8,8 +8,20 @@
 // source's file name (its last extension; none when the name has no dot past its start).
 QString MakePieceName(const QString& sourcePath, const QString& folder, int index);
 
-// The file a piece joins back into: <stem>.<ext> for a piece <stem><NNN>.<ext>.qv in the
-// piece's folder; for any other name, "_qv" in front of its last extension.
+// A piece's name taken apart: <prefix><stem><number><extension>.qv, where the number is the
+// run of ASCII digits that ends the name in front of its extension (if any).
+struct PieceName {
+    QString prefix;     // the folder part of the path, with its final '/'; may be empty
+    QString stem;       // the file name in front of the number
+    QString number;     // the digits
+    QString extension;  // ".avi", or empty
+};
+// False for a name that is not a piece name.
+bool ParsePieceName(const QString& path, PieceName* piece);
+
+// The file a piece joins back into: <stem>.<ext> for a piece <stem><digits>.<ext>.qv in the
+// piece's folder, the number removed whole; for a .qv name without a number, three characters
+// less; for any other name, "_qv" in front of its last extension.
 QString MakeJoinedName(const QString& piecePath);
 
 // True when a file or a folder exists at path.

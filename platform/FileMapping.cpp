@@ -46,6 +46,12 @@ testing::ViewObserver& Observer()
     return observer;
 }
 
+std::function<void()>& FlushObserver()
+{
+    static std::function<void()> observer;
+    return observer;
+}
+
 // Gives the file its final size with its blocks reserved; falls back to ftruncate only
 // where the file system cannot reserve.
 bool ReserveFileSize(int fd, uint64_t size)
@@ -159,6 +165,8 @@ bool FlushMapping(MappingHandle mapping)
 {
     if (!mapping)
         return false;
+    if (const auto& observer = FlushObserver())
+        observer();
     bool ok = true;
     if (mapping->base && mapping->writable)
         ok = ::msync(mapping->base, size_t(RoundUpToPage(mapping->size)), MS_SYNC) == 0;
@@ -222,6 +230,11 @@ namespace testing {
 void SetViewObserver(ViewObserver observer)
 {
     Observer() = std::move(observer);
+}
+
+void SetFlushObserver(std::function<void()> observer)
+{
+    FlushObserver() = std::move(observer);
 }
 
 }  // namespace testing

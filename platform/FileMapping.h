@@ -87,6 +87,8 @@ namespace testing {
 // Called for every MapView request, before it is served.
 using ViewObserver = std::function<void(MappingHandle, ViewAccess, uint64_t offset, uint32_t length)>;
 void SetViewObserver(ViewObserver observer);
+// Called at the start of every FlushMapping, on the flushing thread.
+void SetFlushObserver(std::function<void()> observer);
 }  // namespace testing
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -98,6 +99,15 @@ bool DiskFreeBytes(const QString& folder, uint64_t* freeBytes)
         return false;
     *freeBytes = uint64_t(vfs.f_bfree) * uint64_t(vfs.f_frsize);
     return true;
+}
+
+void RaiseOpenFileLimit()
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 uint32_t AllocationGranularity()

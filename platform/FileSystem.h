@@ -51,6 +51,10 @@ bool SameFile(const QString& a, const QString& b);
 // All free bytes of the file system that holds the folder; false when it cannot be asked.
 bool DiskFreeBytes(const QString& folder, uint64_t* freeBytes);
 
+// Lets this process open as many files as its hard limit allows: a job maps one file per
+// piece, and a thread per piece keeps each piece's file open while it is copied.
+void RaiseOpenFileLimit();
+
 // The alignment of every view offset: max(page size, 65,536).
 uint32_t AllocationGranularity();
 

@@ -198,6 +198,9 @@ intptr_t CVeldaDlg::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t l
     case WM_COPYFAILED:
         OnCopyFailed(int(wParam));
         return 0;
+    case WM_JOBFLUSHED:
+        OnJobFlushed(wParam == 1);
+        return 0;
     default:
         return 0;
     }

@@ -102,6 +102,9 @@ private:
     // Ends the job in multithreaded mode once every started copy has reported its end.
     void CompleteIfAllEnded();
     void CompleteJob();
+    void OnJobFlushed(bool flushed);
+    // The end of a job: its messages, the caption, its output kept or removed.
+    void EndJob(bool failed, bool flushed);
 
     QHash<int, QWidget*> m_controls;
     QHash<int, QAction*> m_menuItems;

@@ -111,7 +111,7 @@ intptr_t CVeldaDlg::OnCopyProgress(uintptr_t wParam, intptr_t lParam)
     if (wParam != kTaskEnded)
         return 0;
     // An end report with no job running belongs to nothing; it must not end the next job.
-    if (!IsJobRunning())
+    if (!IsJobRunning() || g_job.flushing)
         return 0;
     ++g_finishedCount;
     if (g_useMultithreading)
@@ -137,10 +137,24 @@ void CVeldaDlg::CompleteIfAllEnded()
 void CVeldaDlg::CompleteJob()
 {
     g_finishedCount = 0;
+    const bool failed = g_job.failed || g_cancelRequested;
+    // The joined file must be on the disk before any piece may go; that takes a while for a
+    // large file, so a worker writes it while the window goes on, caption and all.
+    if (!failed && BeginFlushJoinedFile())
+        return;
+    EndJob(failed, failed || FlushJoinedFile());
+}
+
+void CVeldaDlg::OnJobFlushed(bool flushed)
+{
+    g_job.flushing = false;
+    EndJob(false, flushed);
+}
+
+void CVeldaDlg::EndJob(bool failed, bool flushed)
+{
     const bool merge = !m_splitMode;
-    bool failed = g_job.failed || g_cancelRequested;
-    // The joined file must be on stable storage before any piece may go.
-    if (!failed && !FlushJoinedFile()) {
+    if (!failed && !flushed) {
         failed = true;
         if (!m_closing)
             ShowError(this, texts::kFlushFailed);

@@ -466,6 +466,30 @@ TEST_F(JobTest, deletesExactlyThePiecesItJoinedEvenWhenTheListChangesMeanwhile)
     EXPECT_TRUE(QFile::exists(bystander));
 }
 
+TEST_F(JobTest, theJoinedFileIsFlushedOnAWorkerWhileTheWindowGoesOnAndOnlyThenArePiecesDeleted)
+{
+    const QStringList pieces = MakePieces("s", 2, 100000);
+    SwitchMode(texts::kModeMerge);
+    PickFiles(pieces);
+    std::atomic<bool> offWindowThread{false}, piecesThere{false};
+    platform::testing::SetFlushObserver([&] {
+        offWindowThread = QThread::currentThread() != dlg->thread();
+        piecesThere = QFile::exists(pieces[0]) && QFile::exists(pieces[1]);
+        QThread::msleep(300);
+    });
+    int ticksWhileFlushing = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &timer, [&] { ticksWhileFlushing += g_job.flushing; });
+    timer.start(10);
+    StartAndWait();
+    platform::testing::SetFlushObserver(nullptr);
+    EXPECT_TRUE(offWindowThread);
+    EXPECT_TRUE(piecesThere);
+    EXPECT_GT(ticksWhileFlushing, 10);
+    EXPECT_EQ(CountBoxes(texts::kCaptionSuccess, texts::kMergeDone), 1);
+    EXPECT_FALSE(QFile::exists(pieces[0]));
+}
+
 TEST_F(JobTest, aRunningSplitIgnoresASecondStartAndKeepsTheFolderItStartedWith)
 {
     const QString source = Path("r.bin");
