@@ -61,6 +61,8 @@ void FinishJob(CountingWindow& window, EngineJobResult& result, bool ended, cons
         result.error = window.boxes.join(QStringLiteral("; "));
     else if (window.failedCopies > 0 || g_job.failed)
         result.error = QStringLiteral("a copy failed");
+    else
+        result.error = SealJobOutput(false);  // coreutils leaves writing back to the kernel too
     result.ok = result.error.isEmpty();
     CloseJob(!result.ok);
     // Workers end right after their last report; the next job starts without them.

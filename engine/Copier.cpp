@@ -51,9 +51,13 @@ unsigned CopyRange(void* arg)
             len = uint32_t(end - pos);
     }
 
-    // The mapping the task owns goes before the window hears of the end.
+    // The mapping the task owns goes before the window hears of the end; a complete piece
+    // takes its name.
     const int32_t index = task->index;
+    platform::OutputFile* output = task->output;
     task.reset();
+    if (ok && output)
+        ok = output->Commit(false);
     if (!ok)
         ReportCopyFailed(index);
     if (g_useMultithreading.load())

@@ -6,6 +6,10 @@
 #include "Texts.h"
 #include "Thread.h"
 
+#include <QDir>
+
+#include <algorithm>
+
 namespace {
 
 void BeginJob(uint32_t viewSize, bool threadPerPiece)
@@ -23,10 +27,13 @@ uint64_t ViewCount(uint64_t bytes)
     return (bytes + g_viewSize - 1) / g_viewSize;
 }
 
+// Nothing has been copied yet: what the job opened is released, what it made removed.
 PreparedJob Refuse(const QString& text, const QString& caption = texts::kCaptionError)
 {
     g_sharedMapping.reset();
     g_pieceRecords.clear();
+    g_job.joined.Remove();
+    g_job.sourceLock.reset();
     return PreparedJob{text, caption, 0};
 }
 
@@ -49,7 +56,10 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     BeginJob(request.viewSize, request.threadPerPiece);
     if (!FileExists(request.source))
         return Refuse(texts::kFileMustExist);
-    const platform::UniqueFile source = platform::OpenFileForRead(request.source, platform::AccessHint::Random);
+    platform::LockResult lock = platform::LockResult::Failed;
+    platform::UniqueFile source = platform::OpenFileShared(request.source, platform::AccessHint::Random, &lock);
+    if (lock == platform::LockResult::Busy)
+        return Refuse(texts::kFileBusy.arg(request.source));
     if (!source)
         return Refuse(texts::kOpenSourceFailed);
     bool numberOk = false;
@@ -66,6 +76,8 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     }
     g_job.sourcePath = request.source;
     g_job.pieceFolder = request.folder;
+    platform::IdentifyFile(source.get(), &g_job.sourceIdentity);
+    g_job.sourceLock = std::move(source);
     return PreparedJob{{}, {}, ViewCount(uint64_t(g_fileSize))};
 }
 
@@ -81,33 +93,41 @@ PreparedJob PrepareMerge(const MergeRequest& request)
 
     uint64_t total = 0;
     for (const QString& piece : request.pieces) {
-        const platform::UniqueFile file = platform::OpenFileForRead(piece, platform::AccessHint::Sequential);
-        if (!file)
+        PieceRecord record;
+        platform::LockResult lock = platform::LockResult::Failed;
+        record.lock = platform::OpenFileShared(piece, platform::AccessHint::Sequential, &lock);
+        if (lock == platform::LockResult::Busy)
+            return Refuse(texts::kFileBusy.arg(piece));
+        if (!record.lock)
             return Refuse(texts::kOpenPieceFailed);
-        platform::GetFileSize64(file.get(), &g_fileSize);
+        platform::IdentifyFile(record.lock.get(), &record.identity);
+        // One file listed twice, under two names, would be joined twice.
+        for (const PieceRecord& earlier : g_pieceRecords) {
+            if (earlier.identity.SameFile(record.identity))
+                return Refuse(texts::kSameFileTwice.arg(piece));
+        }
+        platform::GetFileSize64(record.lock.get(), &g_fileSize);
         total += uint64_t(g_fileSize);
-        platform::UniqueMapping mapping =
-            platform::CreateFileMapping(file.get(), platform::MappingAccess::ReadOnly, 0);
-        if (!mapping)
+        record.mapping = platform::CreateFileMapping(record.lock.get(), platform::MappingAccess::ReadOnly, 0);
+        if (!record.mapping)
             return Refuse(texts::kMapMergePieceFailed, piece);
-        g_pieceRecords.push_back(PieceRecord{0, uint64_t(g_fileSize), std::move(mapping), piece, false});
+        record.end = uint64_t(g_fileSize);
+        record.path = piece;
+        g_pieceRecords.push_back(std::move(record));
     }
-    // Creating the joined file empties it: it must not be one of the pieces.
+    // The joined file replaces what its name names: that must not be one of the pieces.
     for (const PieceRecord& record : g_pieceRecords) {
         if (record.path == joined || platform::SameFile(record.path, joined))
             return Refuse(texts::kJoinedIsPiece);
     }
-    {
-        const platform::UniqueFile output = platform::CreateFileAlways(joined, platform::AccessHint::Random);
-        if (!output)
-            return Refuse(texts::kCreateJoinedFailed);
-        g_sharedMapping = platform::CreateFileMapping(output.get(), platform::MappingAccess::ReadWrite, total);
-    }
-    if (!g_sharedMapping) {
-        // Most often a disk that cannot hold the joined file: nothing has been copied yet.
-        platform::RemoveFile(joined);
+    const platform::LockResult claim = g_job.joined.Claim(joined);
+    if (claim == platform::LockResult::Busy)
+        return Refuse(texts::kFileBusy.arg(joined));
+    if (claim != platform::LockResult::Locked)
+        return Refuse(texts::kCreateJoinedFailed);
+    g_sharedMapping = platform::CreateFileMapping(g_job.joined.get(), platform::MappingAccess::ReadWrite, total);
+    if (!g_sharedMapping)  // most often a disk that cannot hold the joined file
         return Refuse(texts::kMapMergePieceFailed);
-    }
     g_job.joinedPath = joined;
     return PreparedJob{{}, {}, ViewCount(total)};
 }
@@ -130,22 +150,35 @@ QString DispatchJob()
     return texts::kThreadFailed;
 }
 
-bool FlushJoinedFile()
+QString SealJobOutput(bool flush)
 {
-    return !g_job.merge || !g_sharedMapping || platform::FlushMapping(g_sharedMapping.get());
+    if (!g_job.merge) {
+        // Pieces of a source that changed under the copy are pieces of no file.
+        platform::FileIdentity now;
+        if (!g_job.sourcePath.isEmpty() &&
+            (!platform::IdentifyPath(g_job.sourcePath, &now) || !(now == g_job.sourceIdentity))) {
+            g_job.sourceChanged = true;
+            return texts::kSourceChanged;
+        }
+        return {};
+    }
+    // On the disk first, then under its name, and that name on the disk too.
+    if (!g_sharedMapping || (flush && !platform::FlushMapping(g_sharedMapping.get())) || !g_job.joined.Commit(flush))
+        return texts::kFlushFailed;
+    return {};
 }
 
-bool BeginFlushJoinedFile()
+bool BeginSealJobOutput()
 {
     if (!g_job.merge || !g_sharedMapping)
         return false;
     g_job.flushing = true;
-    auto flush = [](void*) -> unsigned {
-        const bool ok = FlushJoinedFile();
-        platform::SendWindowMessage(g_mainWindow, WM_JOBFLUSHED, ok ? 1 : 0, 0);
+    auto seal = [](void*) -> unsigned {
+        g_job.sealError = SealJobOutput();
+        platform::SendWindowMessage(g_mainWindow, WM_JOBFLUSHED, 0, 0);
         return 0;
     };
-    if (platform::BeginThread(flush, nullptr))
+    if (platform::BeginThread(seal, nullptr))
         return true;
     g_job.flushing = false;
     return false;
@@ -154,20 +187,44 @@ bool BeginFlushJoinedFile()
 void CloseJob(bool failed)
 {
     g_sharedMapping.reset();
-    if (!failed)
-        return;
-    if (!g_job.merge) {
-        for (const PieceRecord& record : g_pieceRecords) {
-            if (record.failed)
-                platform::RemoveFile(record.path);
-        }
-    } else if (!g_job.joinedPath.isEmpty()) {
-        platform::RemoveFile(g_job.joinedPath);
+    g_job.sourceLock.reset();
+    for (PieceRecord& record : g_pieceRecords) {
+        // A failed split keeps the pieces it completed, unless its source changed meanwhile.
+        if (g_job.sourceChanged)
+            record.output.Remove();
+        record.output.Close();
+        record.lock.reset();
     }
+    if (failed)
+        g_job.joined.Remove();
+    g_job.joined.Close();
 }
 
 void DeleteJoinedPieces()
 {
     for (const PieceRecord& record : g_pieceRecords)
-        platform::RemoveFile(record.path);
+        platform::RemoveFileIfSame(record.path, record.identity);
+}
+
+QStringList StalePieces()
+{
+    PieceName piece;
+    QStringList stale;
+    if (g_job.merge || g_pieceRecords.empty() || !ParsePieceName(g_pieceRecords.front().path, &piece))
+        return stale;
+    const QString first = g_pieceRecords.front().path;
+    const QDir folder(FolderOf(first).isEmpty() ? QStringLiteral(".") : FolderOf(first));
+    const QStringList names =
+        folder.entryList({piece.stem + QLatin1Char('*') + piece.extension + QStringLiteral(".qv")}, QDir::Files);
+    for (const QString& name : names) {
+        PieceName other;
+        if (!ParsePieceName(name, &other) || other.stem != piece.stem || other.extension != piece.extension)
+            continue;
+        bool ok = false;
+        const qulonglong number = other.number.toULongLong(&ok);
+        if (!ok || number >= g_pieceRecords.size())
+            stale.append(folder.filePath(name));
+    }
+    std::sort(stale.begin(), stale.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
+    return stale;
 }

@@ -53,14 +53,21 @@ PreparedJob PrepareMerge(const MergeRequest& request);
 // (the job has then released what it opened and removed what it created).
 QString DispatchJob();
 
-// The end of a job on the window's thread. A merge's joined file goes to stable storage
-// before anything else may happen to the pieces: false when it could not be written.
-bool FlushJoinedFile();
-// The same on a worker thread, so that the window stays responsive meanwhile: the worker
-// sends WM_JOBFLUSHED when it is done. False, with nothing sent, when there is nothing to
-// flush or no thread could be started.
-bool BeginFlushJoinedFile();
-// Releases the job's shared mapping; a failed job's unfinished output is removed.
+// The end of a job whose copies all completed, on any thread: a split's source must be what it
+// was when the job started; a merge's joined file goes to the disk and takes its name, before
+// anything may happen to the pieces. Empty, or why the job failed after all. Without `flush`
+// the joined file takes its name without waiting for the disk: for measurements only.
+QString SealJobOutput(bool flush = true);
+// The same for a merge on a worker thread, so that the window stays responsive meanwhile: the
+// worker leaves its answer in g_job.sealError and sends WM_JOBFLUSHED. False, with nothing
+// sent, when there is nothing to write or no thread could be started.
+bool BeginSealJobOutput();
+// Releases the job's mappings and locks. A failed job's unfinished output is removed; the
+// pieces of a split whose source changed, all of them.
 void CloseJob(bool failed);
-// Deletes the pieces a completed merge joined, as they were listed when it started.
+// Deletes the pieces a completed merge joined, as they were listed when it started, each only
+// while its name still names the file that was joined.
 void DeleteJoinedPieces();
+// After a split: files in the pieces' folder that carry the set's name with a higher number
+// than the split made, left by an earlier split; in piece order.
+QStringList StalePieces();

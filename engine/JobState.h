@@ -8,6 +8,7 @@
 // window's thread may write them are atomics.
 
 #include "FileMapping.h"
+#include "OutputFile.h"
 #include "Window.h"
 
 #include <QString>
@@ -39,6 +40,11 @@ struct PieceRecord {
     platform::UniqueMapping mapping;
     QString path;         // the piece file
     bool failed = false;  // its copy did not complete
+    // A split's piece while it is written; a merge's piece, open under a shared lock, and
+    // which file it was, so that only that one is ever deleted.
+    platform::OutputFile output;
+    platform::UniqueFile lock;
+    platform::FileIdentity identity;
 };
 
 // One byte range to copy from one mapping into another. Of the two mappings, the task owns
@@ -54,6 +60,8 @@ struct CopyTask {
     bool ownsDestination = false;
     int32_t index = 0;  // the task's record in g_pieceRecords, named in a failure report
     platform::UniqueMapping owned;
+    // A piece that takes its final name once its copy is complete.
+    platform::OutputFile* output = nullptr;
 };
 
 extern uint32_t g_allocationGranularity;
@@ -77,7 +85,13 @@ struct JobProgress {
     int64_t pieceSize = 0;    // the split's piece size in bytes
     int32_t tasksStarted = 0; // copy tasks handed to a thread of their own
     bool dispatchDone = false;  // the controller has handed over every task it will
-    bool flushing = false;    // the joined file is being written to the disk
+    bool flushing = false;    // the joined output is being made final on a worker
+    // The split's source under a shared lock, and what it was when the job started.
+    platform::UniqueFile sourceLock;
+    platform::FileIdentity sourceIdentity;
+    platform::OutputFile joined;  // the merge's output while it is written
+    QString sealError;            // why the output could not be made final
+    bool sourceChanged = false;   // the split's source changed under its copies
     bool failed = false;      // some part of the job did not complete
     bool errorShown = false;  // its message has been shown already
 };

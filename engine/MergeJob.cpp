@@ -26,7 +26,8 @@ unsigned RunMerge(void*)
                                                         .destOffset = destOffset,
                                                         .ownsDestination = false,
                                                         .index = int32_t(i),
-                                                        .owned = std::move(record.mapping)});
+                                                        .owned = std::move(record.mapping),
+                                                        .output = nullptr});
         if (!RunCopyTask(std::move(task), threadPerPiece))
             FailJob(texts::kThreadFailed);
     }

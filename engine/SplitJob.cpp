@@ -101,19 +101,16 @@ void RunSplit(int64_t pieceSize)
         }
         PieceRecord& record = g_pieceRecords[i];
         record.path = MakePieceName(g_job.sourcePath, g_job.pieceFolder, int(i));
-        platform::UniqueMapping mapping;
-        {
-            const platform::UniqueFile file = platform::CreateFileAlways(record.path, platform::AccessHint::Sequential);
-            if (!file) {
-                FailJob(texts::kCreatePieceFailed);
-                return;
-            }
-            mapping = platform::CreateFileMapping(file.get(), platform::MappingAccess::ReadWrite,
-                                                  record.end - record.start);
+        const platform::LockResult claim = record.output.Claim(record.path);
+        if (claim != platform::LockResult::Locked) {
+            FailJob(claim == platform::LockResult::Busy ? texts::kFileBusy.arg(record.path) : texts::kCreatePieceFailed);
+            return;
         }
+        platform::UniqueMapping mapping = platform::CreateFileMapping(
+            record.output.get(), platform::MappingAccess::ReadWrite, record.end - record.start);
         if (!mapping) {
             // Nothing of this piece was written; leave no empty file behind.
-            platform::RemoveFile(record.path);
+            record.output.Remove();
             FailJob(texts::kMapPieceFailed);
             return;
         }
@@ -125,7 +122,8 @@ void RunSplit(int64_t pieceSize)
                                                         .destOffset = 0,
                                                         .ownsDestination = true,
                                                         .index = int32_t(i),
-                                                        .owned = std::move(mapping)});
+                                                        .owned = std::move(mapping),
+                                                        .output = &record.output});
         if (!RunCopyTask(std::move(task), threadPerPiece)) {
             record.failed = true;
             FailJob(texts::kThreadFailed);

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -59,6 +60,65 @@ UniqueFile CreateFileAlways(const QString& path, AccessHint hint)
     return UniqueFile(OpenWithFlags(path, O_RDWR | O_CREAT | O_TRUNC, hint));
 }
 
+namespace {
+
+void FillIdentity(const struct stat& st, FileIdentity* identity)
+{
+    identity->device = uint64_t(st.st_dev);
+    identity->inode = uint64_t(st.st_ino);
+    identity->size = int64_t(st.st_size);
+    identity->modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    identity->changedNs = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+}
+
+bool TryLock(FileHandle file, int operation)
+{
+    int rc;
+    do {
+        rc = ::flock(file, operation | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0 || errno != EWOULDBLOCK;
+}
+
+}  // namespace
+
+bool IdentifyFile(FileHandle file, FileIdentity* identity)
+{
+    struct stat st {};
+    if (file < 0 || ::fstat(file, &st) != 0)
+        return false;
+    FillIdentity(st, identity);
+    return true;
+}
+
+bool IdentifyPath(const QString& path, FileIdentity* identity)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    FillIdentity(st, identity);
+    return true;
+}
+
+UniqueFile OpenFileShared(const QString& path, AccessHint hint, LockResult* result)
+{
+    UniqueFile file = OpenFileForRead(path, hint);
+    if (!file)
+        *result = LockResult::Failed;
+    else if (!TryLock(file.get(), LOCK_SH))
+        *result = LockResult::Busy;
+    else
+        *result = LockResult::Locked;
+    if (*result != LockResult::Locked)
+        file.reset();
+    return file;
+}
+
+bool LockExclusive(FileHandle file)
+{
+    return TryLock(file, LOCK_EX);
+}
+
 bool GetFileSize64(FileHandle file, int64_t* size)
 {
     struct stat st {};
@@ -81,6 +141,12 @@ bool RemoveFile(const QString& path)
     return !path.isEmpty() && ::unlink(QFile::encodeName(path).constData()) == 0;
 }
 
+bool RemoveFileIfSame(const QString& path, const FileIdentity& identity)
+{
+    FileIdentity now;
+    return IdentifyPath(path, &now) && now.SameFile(identity) && RemoveFile(path);
+}
+
 bool SameFile(const QString& a, const QString& b)
 {
     struct stat sa {}, sb {};
@@ -97,7 +163,8 @@ bool DiskFreeBytes(const QString& folder, uint64_t* freeBytes)
     struct statvfs vfs {};
     if (folder.isEmpty() || ::statvfs(QFile::encodeName(folder).constData(), &vfs) != 0)
         return false;
-    *freeBytes = uint64_t(vfs.f_bfree) * uint64_t(vfs.f_frsize);
+    // What this user can write: the blocks kept for root are not for the pieces.
+    *freeBytes = uint64_t(vfs.f_bavail) * uint64_t(vfs.f_frsize);
     return true;
 }
 

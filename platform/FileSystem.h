@@ -42,9 +42,34 @@ UniqueFile OpenFileForRead(const QString& path, AccessHint hint);
 UniqueFile CreateFileAlways(const QString& path, AccessHint hint);
 bool GetFileSize64(FileHandle file, int64_t* size);
 
+// What identifies a file and its content from outside: where it lives, its size, its times.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+    bool SameFile(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
+};
+bool IdentifyFile(FileHandle file, FileIdentity* identity);
+bool IdentifyPath(const QString& path, FileIdentity* identity);
+
+// Advisory locks between jobs, of this process or of others: a job reads its files under a
+// shared lock and writes under an exclusive one (see OutputFile).
+enum class LockResult { Locked, Busy, Failed };
+// Opens an existing regular file for reading under a shared lock, held while it is open.
+// Busy when a job writes it; Failed when it cannot be opened.
+UniqueFile OpenFileShared(const QString& path, AccessHint hint, LockResult* result);
+// Takes an exclusive lock on the open file; false when another job holds a lock on it.
+// A file system without locks locks nothing and says yes.
+bool LockExclusive(FileHandle file);
+
 // True when something (a file or a folder) exists at path.
 bool PathExists(const QString& path);
 bool RemoveFile(const QString& path);
+// Removes the file at path only while it is still the file `identity` names.
+bool RemoveFileIfSame(const QString& path, const FileIdentity& identity);
 // True when both paths name the same file (same device and inode), links included.
 bool SameFile(const QString& a, const QString& b);
 

@@ -199,7 +199,7 @@ intptr_t CVeldaDlg::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t l
         OnCopyFailed(int(wParam));
         return 0;
     case WM_JOBFLUSHED:
-        OnJobFlushed(wParam == 1);
+        OnJobFlushed();
         return 0;
     default:
         return 0;

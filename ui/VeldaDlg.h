@@ -102,9 +102,10 @@ private:
     // Ends the job in multithreaded mode once every started copy has reported its end.
     void CompleteIfAllEnded();
     void CompleteJob();
-    void OnJobFlushed(bool flushed);
-    // The end of a job: its messages, the caption, its output kept or removed.
-    void EndJob(bool failed, bool flushed);
+    void OnJobFlushed();
+    // The end of a job: its messages, the caption, its output kept or removed; `error` says
+    // why a job whose copies completed failed all the same.
+    void EndJob(bool failed, const QString& error);
 
     QHash<int, QWidget*> m_controls;
     QHash<int, QAction*> m_menuItems;

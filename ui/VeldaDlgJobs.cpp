@@ -138,41 +138,48 @@ void CVeldaDlg::CompleteJob()
 {
     g_finishedCount = 0;
     const bool failed = g_job.failed || g_cancelRequested;
-    // The joined file must be on the disk before any piece may go; that takes a while for a
-    // large file, so a worker writes it while the window goes on, caption and all.
-    if (!failed && BeginFlushJoinedFile())
+    if (failed) {
+        EndJob(true, {});
         return;
-    EndJob(failed, failed || FlushJoinedFile());
+    }
+    // A merge's joined file must be on the disk before any piece may go; that takes a while
+    // for a large file, so a worker writes it while the window goes on, caption and all.
+    if (BeginSealJobOutput())
+        return;
+    EndJob(false, SealJobOutput());
 }
 
-void CVeldaDlg::OnJobFlushed(bool flushed)
+void CVeldaDlg::OnJobFlushed()
 {
     g_job.flushing = false;
-    EndJob(false, flushed);
+    EndJob(false, g_job.sealError);
 }
 
-void CVeldaDlg::EndJob(bool failed, bool flushed)
+void CVeldaDlg::EndJob(bool failed, const QString& error)
 {
     const bool merge = !m_splitMode;
-    if (!failed && !flushed) {
+    if (!failed && !error.isEmpty()) {
         failed = true;
         if (!m_closing)
-            ShowError(this, texts::kFlushFailed);
+            ShowError(this, error);
         g_job.errorShown = true;
     }
     if (!failed) {
         m_endTick = platform::TickCount();
         setWindowTitle(texts::kTitle + texts::kElapsedPrefix + ElapsedText(m_endTick - m_startTick));
+        QString done = merge ? texts::kMergeDone : texts::kSplitDone;
+        if (const QStringList stale = StalePieces(); !stale.isEmpty())
+            done += texts::kStalePieces.arg(stale.size()).arg(stale.first());
         if (!m_closing)
-            ui::ShowMessage(this, m_splitMode ? texts::kSplitDone : texts::kMergeDone, texts::kCaptionSuccess);
+            ui::ShowMessage(this, done, texts::kCaptionSuccess);
     } else if (!g_job.errorShown && !m_closing) {
         ShowError(this, texts::kCopyFailed);
     }
-    SetDlgItemText(ids::kStartButton, m_splitMode ? texts::kStartSplit : texts::kStartMerge);
-    CloseJob(failed);
-    if (failed || !merge)
-        return;
-    if (m_deleteAfterMerge)
+    SetDlgItemText(ids::kStartButton, merge ? texts::kStartMerge : texts::kStartSplit);
+    // Only the pieces this job joined, as they were listed when it started.
+    if (!failed && merge && m_deleteAfterMerge)
         DeleteJoinedPieces();
-    m_listBox->ResetContent();
+    CloseJob(failed);
+    if (!failed && merge)
+        m_listBox->ResetContent();
 }

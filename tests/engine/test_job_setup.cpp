@@ -40,7 +40,7 @@ protected:
         bool copyFailed = false;
         for (const RecordingWindow::Message& m : window.messages)
             copyFailed = copyFailed || m.message == WM_COPYFAILED;
-        const bool ok = !copyFailed && !g_job.failed && window.boxes.isEmpty() && FlushJoinedFile();
+        const bool ok = !copyFailed && !g_job.failed && window.boxes.isEmpty() && SealJobOutput().isEmpty();
         CloseJob(!ok);
         window.messages.clear();
         return ok;
@@ -76,7 +76,7 @@ protected:
     RecordingWindow window;
 };
 
-// Run by the test below in a child process whose descriptors are limited to 64, soft and hard.
+// Run by the test below in a child process whose soft limit of descriptors is 64.
 TEST_F(EngineJob, childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors)
 {
     if (qEnvironmentVariableIsEmpty("VELDA_FEW_DESCRIPTORS"))
@@ -102,7 +102,7 @@ TEST_F(EngineJob, manyPiecesNeedNoDescriptorEach)
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QStringLiteral("prlimit"),
-                {QStringLiteral("--nofile=64:64"), QStringLiteral("--"), QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--nofile=64:"), QStringLiteral("--"), QCoreApplication::applicationFilePath(),
                  QStringLiteral("--gtest_filter=*childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors")});
     ASSERT_TRUE(child.waitForFinished(120000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
