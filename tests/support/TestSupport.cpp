@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace testsupport {
@@ -33,31 +34,26 @@ void WriteFile(const QString& path, const QByteArray& data)
 
 QByteArray ReadFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    return ReadAt(path, 0, FileSize(path));
 }
 
 void MakeSparseFile(const QString& path, qint64 size)
 {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_TRUE(file.resize(size));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.resize(size));
 }
 
 void WriteAt(const QString& path, qint64 offset, const QByteArray& data)
 {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.seek(offset));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(offset));
     ASSERT_EQ(file.write(data), data.size());
 }
 
 QByteArray ReadAt(const QString& path, qint64 offset, qint64 length)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
+    if (length < 0 || !file.open(QIODevice::ReadOnly) || !file.seek(offset))
         return QByteArray();
     return file.read(length);
 }
@@ -70,21 +66,17 @@ qint64 FileSize(const QString& path)
 platform::MappingHandle MapForRead(const QString& path)
 {
     const auto file = platform::OpenFileForRead(path, platform::AccessHint::Random);
-    EXPECT_NE(file, platform::kInvalidFile);
     const platform::MappingHandle mapping = platform::CreateFileMapping(file, platform::MappingAccess::ReadOnly, 0);
     platform::CloseFile(file);
-    EXPECT_NE(mapping, nullptr);
     return mapping;
 }
 
 platform::MappingHandle CreateForWrite(const QString& path, uint64_t size)
 {
     const auto file = platform::CreateFileAlways(path, platform::AccessHint::Sequential);
-    EXPECT_NE(file, platform::kInvalidFile);
-    const platform::MappingHandle mapping =
-        platform::CreateFileMapping(file, platform::MappingAccess::ReadWrite, size);
+    const platform::MappingHandle mapping = platform::CreateFileMapping(file, platform::MappingAccess::ReadWrite, size);
     platform::CloseFile(file);
-    EXPECT_NE(mapping, nullptr);
+    EXPECT_NE(mapping, nullptr) << path.toStdString();
     return mapping;
 }
 
@@ -100,21 +92,24 @@ bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > timeoutMs)
-            return pred();
+    while (!pred() && timer.elapsed() < timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::usleep(200);
     }
-    return true;
+    return pred();
 }
 
 RecordingWindow::RecordingWindow() = default;
 RecordingWindow::~RecordingWindow() = default;
 
+QObject* RecordingWindow::Context()
+{
+    return this;
+}
+
 intptr_t RecordingWindow::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    messages.push_back({message, wParam, lParam});
+    messages.push_back({ message, wParam, lParam });
     if (onMessage)
         onMessage(messages.back());
     return 0;
@@ -125,16 +120,10 @@ void RecordingWindow::ShowMessageBox(const QString& text, const QString& caption
     boxes.append(caption + QStringLiteral(": ") + text);
 }
 
-void RecordingWindow::SetItemText(int, const QString&)
-{
-}
-
 int RecordingWindow::Count(uint32_t message, uintptr_t wParam, intptr_t lParam) const
 {
-    int n = 0;
-    for (const Message& m : messages)
-        n += m.message == message && m.wParam == wParam && m.lParam == lParam;
-    return n;
+    return int(std::count_if(messages.begin(), messages.end(),
+        [&](const Message& m) { return m.message == message && m.wParam == wParam && m.lParam == lParam; }));
 }
 
 EngineStateGuard::EngineStateGuard(uint32_t viewSize, bool showProgress, bool multithreading)
@@ -151,7 +140,11 @@ EngineStateGuard::~EngineStateGuard()
     g_showProgress = true;
     g_useMultithreading = false;
     g_mainWindow = nullptr;
+    g_fileSize = 0;
+    g_sourcePath.clear();
+    g_pieceFolder.clear();
+    platform::testing::SetDiskFreeHook(nullptr);
     ResetJob();
 }
 
-}  // namespace testsupport
+} // namespace testsupport
