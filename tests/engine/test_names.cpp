@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 namespace {
 
 QString S(const char* utf8)
@@ -55,15 +53,9 @@ TEST(ComparePieceNames, ordersNumbersByValueIgnoresCaseAndIsAStrictOrder)
     EXPECT_LT(ComparePieceNames(S("/e/apple.qv"), S("/e/Banana.qv")), 0);
     EXPECT_LT(ComparePieceNames(S("/e/Apple.qv"), S("/e/banana.qv")), 0);
 
-    const QString alphabet = S("019aAbZ._/１٣é");
-    std::mt19937 random(42);
-    QStringList names { S("10"), S("0"), S("00"), S("0a"), S("a0"), S("disk1"), S("disk01"), S("DISK1") };
-    while (names.size() < 120) {
-        QString name;
-        for (int i = int(random() % 5); i > 0; --i)
-            name += alphabet.at(int(random() % alphabet.size()));
-        names << name;
-    }
+    const QStringList names { S("10"), S("0"), S("00"), S("0a"), S("a0"), S("disk1"), S("disk01"), S("DISK1"),
+        S("disk10"), S("disk9.qv"), S("Disk9.QV"), S("a"), S("B"), S("b"), S("１"), S("٣"), S("é"), S("_"), S(""),
+        S("z/1"), S("z.1") };
     auto sign = [&](int i, int j) {
         const int v = ComparePieceNames(names[i], names[j]);
         return (v > 0) - (v < 0);

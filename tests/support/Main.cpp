@@ -1,4 +1,4 @@
-// The main of every test executable: a widget application for the GUI tests, else a core one.
+// The main of every test: a widget application for the GUI tests, a core one for the others.
 #ifdef VELDA_TEST_GUI
 #include <QApplication>
 using Application = QApplication;
@@ -6,7 +6,6 @@ using Application = QApplication;
 #include <QCoreApplication>
 using Application = QCoreApplication;
 #endif
-
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)

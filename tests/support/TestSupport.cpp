@@ -27,9 +27,8 @@ QByteArray PatternBytes(qint64 size, uint32_t seed, qint64 offset)
 
 void WriteFile(const QString& path, const QByteArray& data)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(file.write(data), data.size());
+    MakeSparseFile(path, 0);
+    WriteAt(path, 0, data);
 }
 
 QByteArray ReadFile(const QString& path)
@@ -40,7 +39,7 @@ QByteArray ReadFile(const QString& path)
 void MakeSparseFile(const QString& path, qint64 size)
 {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.resize(size));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.resize(size)) << path.toStdString();
 }
 
 void WriteAt(const QString& path, qint64 offset, const QByteArray& data)
@@ -82,10 +81,7 @@ platform::MappingHandle CreateForWrite(const QString& path, uint64_t size)
 
 int OpenDescriptorCount()
 {
-    int n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++n;
-    return n;
+    return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
 }
 
 bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)
@@ -98,9 +94,6 @@ bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)
     }
     return pred();
 }
-
-RecordingWindow::RecordingWindow() = default;
-RecordingWindow::~RecordingWindow() = default;
 
 QObject* RecordingWindow::Context()
 {

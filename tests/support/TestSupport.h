@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the tests: files with known contents, a window that records what the
-// engine sends it, waiting with the event loop running, and the job state put back.
+// Helpers shared by the tests: files with known contents, mappings, a window that records what
+// the engine sends it, waiting with the event loop running, and the job state put back.
 
 #include "FileMapping.h"
 #include "JobState.h"
@@ -44,9 +44,6 @@ public:
         uintptr_t wParam;
         intptr_t lParam;
     };
-    RecordingWindow();
-    ~RecordingWindow() override;
-
     QObject* Context() override;
     intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     void ShowMessageBox(const QString& text, const QString& caption) override;

