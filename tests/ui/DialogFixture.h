@@ -50,15 +50,11 @@ protected:
         ui::testing::SetFolderHook(nullptr);
     }
 
-    // A file of `size` bytes in the test's folder; large ones are sparse.
+    // A file of `size` bytes (all holes) in the test's folder.
     QString MakeFile(const QString& name, qint64 size = 16)
     {
-        const QString path = dir.filePath(name);
-        if (size > (1 << 20))
-            testsupport::MakeSparseFile(path, size);
-        else
-            testsupport::WriteFile(path, testsupport::PatternBytes(size));
-        return path;
+        testsupport::MakeSparseFile(dir.filePath(name), size);
+        return dir.filePath(name);
     }
 
     void Browse(const QStringList& answer)
