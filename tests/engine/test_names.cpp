@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 QString S(const char* utf8)
@@ -13,21 +15,16 @@ QString S(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-struct NameRow {
-    const char* source;
-    const char* folder;
-    int index;
-    const char* piece;
-    const char* joined;
-};
+using NameRow
+    = std::tuple<const char*, const char*, int, const char*, const char*>; // source, folder, index, piece, joined
 
 class PieceNames : public ::testing::TestWithParam<NameRow> { };
 
 TEST_P(PieceNames, nameThePieceAfterItsSourceAndJoinItBack)
 {
-    const NameRow& row = GetParam();
-    EXPECT_EQ(MakePieceName(S(row.source), S(row.folder), row.index), S(row.piece));
-    EXPECT_EQ(MakeJoinedName(S(row.piece)), S(row.joined));
+    const auto& [source, folder, index, piece, joined] = GetParam();
+    EXPECT_EQ(MakePieceName(S(source), S(folder), index), S(piece));
+    EXPECT_EQ(MakeJoinedName(S(piece)), S(joined));
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, PieceNames,

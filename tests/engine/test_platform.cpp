@@ -4,10 +4,8 @@
 // handled on its thread with the sender waiting, no deadlock, no wait for a window that is gone.
 
 #include "Copier.h"
-#include "FileMapping.h"
 #include "TestSupport.h"
 #include "Thread.h"
-#include "Window.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -88,6 +86,7 @@ TEST_F(FileMappingTest, aCopyFromAFileCutShortFailsInsteadOfEndingTheProcess)
     WriteFile(Path("src"), PatternBytes(4 * gran, 7));
     const platform::MappingHandle mapping = MapForRead(Path("src"));
     platform::View view = platform::MapView(mapping, ViewAccess::Read, 0, 4 * gran);
+    platform::CloseMapping(mapping);
     ASSERT_TRUE(view);
     ASSERT_EQ(::truncate(QFile::encodeName(Path("src")).constData(), gran), 0);
     QByteArray copy(gran, 0);
@@ -95,7 +94,6 @@ TEST_F(FileMappingTest, aCopyFromAFileCutShortFailsInsteadOfEndingTheProcess)
     EXPECT_EQ(copy, PatternBytes(gran, 7));
     EXPECT_FALSE(platform::GuardedCopy(copy.data(), view.data + 3 * gran, gran));
     platform::UnmapView(view);
-    platform::CloseMapping(mapping);
 }
 
 // A figure of /proc/self/status in KiB: VmRSS, the resident size, or VmHWM, its peak.
@@ -150,16 +148,10 @@ unsigned Send(void* arg)
     auto* s = static_cast<Sender*>(arg);
     for (int i = 0; i < s->count; ++i) {
         platform::SendWindowMessage(s->window, kMessage, s->tag, 0);
-        if (s->handled.load() <= i)
-            s->early = true;
+        s->early = s->early || s->handled.load() <= i;
         s->returned.fetch_add(1);
     }
     return 0;
-}
-
-bool WorkersDone()
-{
-    return WaitUntil([] { return platform::RunningWorkerCount() == 0; }, 20000);
 }
 
 // The window's own thread calls directly. Many workers reporting as fast as they can: every send
@@ -169,19 +161,15 @@ TEST(WindowMessages, manyWorkersEachWaitForTheirOwnHandlerAndAllGetThrough)
     RecordingWindow window;
     EXPECT_EQ(platform::SendWindowMessage(&window, kMessage, 0, 1), 0);
     EXPECT_EQ(window.messages.size(), 1u); // handled before the call returned
-    Sender senders[4];
+    Sender senders[4] = { { &window, 0, 1000 }, { &window, 1, 1000 }, { &window, 2, 1000 }, { &window, 3, 1000 } };
     bool offThread = false;
     window.onMessage = [&](const RecordingWindow::Message& m) {
         offThread |= QThread::currentThread() != window.thread();
         senders[m.wParam].handled.fetch_add(1);
     };
-    for (uintptr_t w = 0; w < 4; ++w) {
-        senders[w].window = &window;
-        senders[w].tag = w;
-        senders[w].count = 1000;
-        ASSERT_TRUE(platform::BeginThread(Send, &senders[w]));
-    }
-    ASSERT_TRUE(WorkersDone());
+    for (Sender& s : senders)
+        ASSERT_TRUE(platform::BeginThread(Send, &s));
+    ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
     EXPECT_FALSE(offThread);
     for (const Sender& s : senders) {
         EXPECT_EQ(s.returned.load(), 1000) << s.tag;
@@ -195,9 +183,7 @@ TEST(WindowMessages, manyWorkersEachWaitForTheirOwnHandlerAndAllGetThrough)
 TEST(WindowMessages, messagesAreHandledInsideAHandlersNestedEventLoop)
 {
     RecordingWindow window;
-    Sender first, second;
-    first.window = second.window = &window;
-    second.tag = 1;
+    Sender first { &window }, second { &window, 1 };
     bool secondHandledInside = false;
     window.onMessage = [&](const RecordingWindow::Message& m) {
         (m.wParam == 0 ? first : second).handled.fetch_add(1);
@@ -207,7 +193,7 @@ TEST(WindowMessages, messagesAreHandledInsideAHandlersNestedEventLoop)
         secondHandledInside = WaitUntil([&] { return second.handled.load() == 1; }, 5000); // a nested loop
     };
     ASSERT_TRUE(platform::BeginThread(Send, &first));
-    ASSERT_TRUE(WorkersDone());
+    ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
     EXPECT_TRUE(secondHandledInside);
     EXPECT_EQ(first.returned.load() + second.returned.load(), 2);
 }
@@ -215,15 +201,13 @@ TEST(WindowMessages, messagesAreHandledInsideAHandlersNestedEventLoop)
 TEST(WindowMessages, sendersAreReleasedWhenTheWindowIsDestroyedBeforeHandlingThem)
 {
     auto* window = new RecordingWindow;
-    Sender senders[3];
+    Sender senders[3] = { { window }, { window }, { window } };
     window->onMessage = [&](const RecordingWindow::Message&) { senders[0].handled.fetch_add(1); };
-    for (Sender& s : senders) {
-        s.window = window;
+    for (Sender& s : senders)
         ASSERT_TRUE(platform::BeginThread(Send, &s));
-    }
     QThread::msleep(100); // all queued: this thread runs no event loop meanwhile
     delete window;
-    ASSERT_TRUE(WorkersDone());
+    ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
     for (const Sender& s : senders)
         EXPECT_EQ(s.returned.load(), 1);
     EXPECT_EQ(senders[0].handled.load(), 0);

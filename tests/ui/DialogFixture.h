@@ -2,22 +2,17 @@
 // A main dialog for one test: its own temporary folder, every picker, message box and
 // free-space query answered by the test, and the job's state put back afterwards.
 
-#include "FileSystem.h"
 #include "Ids.h"
 #include "MessageBox.h"
 #include "TestSupport.h"
 #include "Texts.h"
 #include "VeldaDlg.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 

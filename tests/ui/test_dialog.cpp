@@ -1,6 +1,6 @@
-// The main dialog: its two modes, the browse command and drops of each, the information line,
-// the options menu, the commands a running job refuses; and its controls: the merge list's
-// tooltips, the gradient bar's picture and coalesced repaints, the off-screen surface.
+// The main dialog: its two modes, the browse command and drops of each, the merge list and its
+// tooltips, the information line, the options menu, the commands a running job refuses; the
+// gradient bar's picture and coalesced repaints, and the off-screen surface it paints through.
 
 #include "DialogFixture.h"
 #include "MemDC.h"
@@ -58,7 +58,8 @@ TEST_F(DialogTest, aSplitPickOrDropSetsThePathTheInformationLineAndThePieceFolde
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(DialogTest, mergePicksAndDropsAreListedSortedOnceAndMissingOnesReported)
+// Resting the mouse on an entry of the list shows its text.
+TEST_F(DialogTest, mergePicksAndDropsAreListedSortedOnceWithTheirTextsAsTooltips)
 {
     QStringList pieces;
     for (const int i : { 1, 2, 999, 1000 })
@@ -70,6 +71,14 @@ TEST_F(DialogTest, mergePicksAndDropsAreListedSortedOnceAndMissingOnesReported)
     EXPECT_EQ(ListEntries(), pieces);
     EXPECT_EQ(dlg->GetDlgItemText(kPathField), pieces[2]);
     EXPECT_EQ(messages, QStringList { texts::kFileMustExist });
+    dlg->show();
+    CExListBox& list = *dlg->m_listBox;
+    const QPoint at = list.visualItemRect(list.item(2)).center();
+    EXPECT_EQ(list.OnToolHitTest(at), 2);
+    QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list.viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), pieces[2].left(CExListBox::kMaxTipLength));
+    QToolTip::hideText();
 }
 
 TEST_F(DialogTest, commandsThatChangeTheJobAreRefusedWhileItRuns)
@@ -150,25 +159,6 @@ TEST_F(DialogTest, menuTogglesTheOptionsCapsTheBufferAndTakesOnlyLocalFolders)
     EXPECT_EQ(messages, QStringList { texts::kFolderWithoutPath });
     dlg->GetMenuItem(kMenuPieceFolder)->trigger();
     EXPECT_EQ(g_pieceFolder, dir.path());
-}
-
-TEST(ExListBox, theTooltipOfAnEntryIsItsTextCutTo79Characters)
-{
-    CExListBox list;
-    list.show();
-    const QString shortText = QStringLiteral("/p/片段000.qv"), longText = QString(200, QLatin1Char('x'));
-    list.AddString(shortText);
-    list.AddString(longText);
-    const int index = list.FindStringExact(0, shortText);
-    const QRect item = list.visualItemRect(list.item(index));
-    QRect rect;
-    EXPECT_EQ(list.OnToolHitTest(item.center(), &rect), index);
-    EXPECT_EQ(rect, item);
-    EXPECT_EQ(list.OnToolTipText(list.FindStringExact(0, longText)), longText.left(79));
-    QHelpEvent help(QEvent::ToolTip, item.center(), list.viewport()->mapToGlobal(item.center()));
-    QApplication::sendEvent(list.viewport(), &help);
-    EXPECT_EQ(QToolTip::text(), shortText);
-    QToolTip::hideText();
 }
 
 const QColor kRed(255, 0, 0), kFace(10, 20, 30), kBackground(200, 232, 234), kText(255, 150, 255);
