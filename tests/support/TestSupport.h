@@ -2,16 +2,12 @@
 // Helpers shared by the tests: files with known contents, mappings, a window that records what
 // the engine sends it, waiting with the event loop running, and the job state put back.
 
-#include "FileMapping.h"
 #include "FileSystem.h"
 #include "JobState.h"
-#include "Window.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QObject>
-#include <QStringList>
 #include <QThread>
 
 #include <gtest/gtest.h>

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 
 class DialogFixture : public ::testing::Test {
 protected:
@@ -29,8 +30,8 @@ protected:
         ui::testing::SetFolderHook(
             [this](const QString&) { return folderAnswers.isEmpty() ? QUrl() : folderAnswers.takeFirst(); });
         platform::testing::SetDiskFreeHook([this](const QString&, uint64_t* bytes) {
-            *bytes = freeBytes;
-            return freeKnown;
+            *bytes = freeBytes.value_or(0);
+            return freeBytes.has_value();
         });
         dlg = std::make_unique<CVeldaDlg>();
     }
@@ -92,6 +93,5 @@ protected:
     int fileRequests = 0;
     QList<QStringList> fileAnswers;
     QList<QUrl> folderAnswers;
-    uint64_t freeBytes = 52'428'800'000ull;
-    bool freeKnown = true;
+    std::optional<uint64_t> freeBytes = 52'428'800'000ull; // none: the disk cannot be asked
 };

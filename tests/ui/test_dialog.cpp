@@ -11,7 +11,7 @@
 #include <QImage>
 #include <QToolTip>
 
-#include <optional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -108,25 +108,19 @@ TEST_F(DialogTest, commandsThatChangeTheJobAreRefusedWhileItRuns)
     EXPECT_TRUE(messages.isEmpty());
 }
 
-struct InfoRow {
-    qint64 fileSize; // negative: no such file
-    std::optional<uint64_t> freeBytes; // none: the disk cannot be asked
-    const char* line;
-    bool room;
-};
+// The file's size (negative: no such file), the free bytes, the line, whether there is room.
+using InfoRow = std::tuple<qint64, std::optional<uint64_t>, const char*, bool>;
 
 class InformationLine : public DialogFixture, public ::testing::WithParamInterface<InfoRow> { };
 
 TEST_P(InformationLine, showsSizeAndFreeSpaceInMAndAnswersWhetherThereIsRoom)
 {
-    const InfoRow& row = GetParam();
-    const QString file
-        = row.fileSize < 0 ? dir.filePath(QStringLiteral("gone")) : MakeFile(QStringLiteral("f"), row.fileSize);
-    freeKnown = row.freeBytes.has_value();
-    freeBytes = row.freeBytes.value_or(0);
-    EXPECT_EQ(dlg->UpdateFileInfo(file, dir.path()), row.room);
-    EXPECT_EQ(dlg->GetDlgItemText(kInfoLine), QString::fromUtf8(row.line));
-    EXPECT_EQ(messages, row.fileSize < 0 ? QStringList { texts::kOpenFileForSizeFailed } : QStringList());
+    const auto& [fileSize, free, line, room] = GetParam();
+    freeBytes = free;
+    const QString file = fileSize < 0 ? dir.filePath(QStringLiteral("gone")) : MakeFile(QStringLiteral("f"), fileSize);
+    EXPECT_EQ(dlg->UpdateFileInfo(file, dir.path()), room);
+    EXPECT_EQ(dlg->GetDlgItemText(kInfoLine), QString::fromUtf8(line));
+    EXPECT_EQ(messages, fileSize < 0 ? QStringList { texts::kOpenFileForSizeFailed } : QStringList());
 }
 
 INSTANTIATE_TEST_SUITE_P(Figures, InformationLine,
@@ -163,24 +157,22 @@ TEST_F(DialogTest, menuTogglesTheOptionsCapsTheBufferAndTakesOnlyLocalFolders)
 
 const QColor kRed(255, 0, 0), kFace(10, 20, 30), kBackground(200, 232, 234), kText(255, 150, 255);
 
-struct BarRow {
-    int upper, step, steps;
-    std::vector<std::pair<int, QColor>> columns; // expected colour of the top pixel of a column
-    const char* percent; // the text written over the bar; empty: none
-};
+// Upper bound, step, steps taken, the colour of the top pixel of some columns, the text written
+// over the bar (empty: none).
+using BarRow = std::tuple<int, int, int, std::vector<std::pair<int, QColor>>, const char*>;
 
 class GradientBar : public DialogFixture, public ::testing::WithParamInterface<BarRow> { };
 
 TEST_P(GradientBar, paintsEachVisualRule)
 {
-    const BarRow& row = GetParam();
+    const auto& [upper, step, steps, columns, percent] = GetParam();
     CGradientProgressCtrl& bar = *dlg->m_progress; // in the dialog's colours
     QPalette palette = bar.palette();
     palette.setColor(QPalette::Button, kFace);
     bar.setPalette(palette);
-    bar.SetRange(0, row.upper);
-    bar.SetStep(row.step);
-    for (int i = 0; i < row.steps; ++i)
+    bar.SetRange(0, upper);
+    bar.SetStep(step);
+    for (int i = 0; i < steps; ++i)
         bar.StepIt();
     QImage image(400, 20, QImage::Format_RGB32);
     {
@@ -191,11 +183,11 @@ TEST_P(GradientBar, paintsEachVisualRule)
         painter.setFont(font);
         bar.PaintBar(painter, image.rect());
     }
-    for (const auto& [x, colour] : row.columns)
+    for (const auto& [x, colour] : columns)
         EXPECT_EQ(image.pixelColor(x, 0), colour) << "column " << x;
     const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
-    EXPECT_EQ(std::count(pixels, pixels + 400 * 20, kText.rgb()) > 0, *row.percent != 0);
-    EXPECT_EQ(bar.m_strPercent, QString::fromLatin1(row.percent));
+    EXPECT_EQ(std::count(pixels, pixels + 400 * 20, kText.rgb()) > 0, *percent != 0);
+    EXPECT_EQ(bar.m_strPercent, QString::fromLatin1(percent));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, GradientBar,
