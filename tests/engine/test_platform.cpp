@@ -1,7 +1,5 @@
-// The platform layer under the copy engine. Mappings and views: which views MapView serves (above
-// 4 GiB too) and which it refuses, views that outlive their handle, the SIGBUS guard, and a
-// resident size that does not grow with the file. The blocking hand-off to the main window:
-// handled on its thread with the sender waiting, no deadlock, no wait for a window that is gone.
+// The platform layer under the copy engine: mappings and their views, and the blocking hand-off
+// of messages to the main window.
 
 #include "Copier.h"
 #include "TestSupport.h"
@@ -106,7 +104,6 @@ TEST_F(FileMappingTest, aCopyThroughALargeFileKeepsTheResidentSizeToItsViews)
     const platform::MappingHandle source = MapForRead(Path("src"));
     const platform::MappingHandle piece = CreateForWrite(Path("piece"), size);
     ASSERT_NE(source, nullptr);
-
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
     ASSERT_TRUE(clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1); // the peak starts again
     clearRefs.close();
@@ -119,8 +116,6 @@ TEST_F(FileMappingTest, aCopyThroughALargeFileKeepsTheResidentSizeToItsViews)
     EXPECT_EQ(ReadAt(Path("piece"), qint64(size - gran), gran), PatternBytes(gran, 8));
     platform::CloseMapping(source);
 }
-
-constexpr uint32_t kMessage = 0x7F0;
 
 // What a worker sends, and what it saw on the way.
 struct Sender {
@@ -136,7 +131,7 @@ unsigned Send(void* arg)
 {
     auto* s = static_cast<Sender*>(arg);
     for (int i = 0; i < s->count; ++i) {
-        platform::SendWindowMessage(s->window, kMessage, s->tag, 0);
+        platform::SendWindowMessage(s->window, WM_COPYPROGRESS, s->tag, 0);
         s->early = s->early || s->handled.load() <= i;
         s->returned.fetch_add(1);
     }
@@ -148,7 +143,7 @@ unsigned Send(void* arg)
 TEST(WindowMessages, manyWorkersEachWaitForTheirOwnHandlerAndAllGetThrough)
 {
     RecordingWindow window;
-    EXPECT_EQ(platform::SendWindowMessage(&window, kMessage, 0, 1), 0);
+    EXPECT_EQ(platform::SendWindowMessage(&window, WM_COPYPROGRESS, 0, 1), 0);
     EXPECT_EQ(window.messages.size(), 1u); // handled before the call returned
     Sender senders[4] = { { &window, 0, 1000 }, { &window, 1, 1000 }, { &window, 2, 1000 }, { &window, 3, 1000 } };
     bool offThread = false;
@@ -160,11 +155,9 @@ TEST(WindowMessages, manyWorkersEachWaitForTheirOwnHandlerAndAllGetThrough)
         ASSERT_TRUE(platform::BeginThread(Send, &s));
     ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
     EXPECT_FALSE(offThread);
-    for (const Sender& s : senders) {
-        EXPECT_EQ(s.returned.load(), 1000) << s.tag;
-        EXPECT_EQ(s.handled.load(), 1000) << s.tag;
-        EXPECT_FALSE(s.early.load()) << s.tag;
-    }
+    for (const Sender& s : senders)
+        EXPECT_EQ(std::tuple(s.returned.load(), s.handled.load(), s.early.load()), std::tuple(1000, 1000, false))
+            << s.tag;
 }
 
 // A handler that runs an event loop of its own, as a message box does, does not hold up the

@@ -65,8 +65,7 @@ inline QByteArray ReadFile(const QString& path)
     return ReadAt(path, 0, FileSize(path));
 }
 
-// A read-only mapping of the whole file, and a new file of `size` bytes mapped read/write;
-// the file handles are closed again, as the jobs do.
+// A read-only mapping of the whole file, and a new file of `size` bytes mapped read/write.
 inline platform::MappingHandle MapForRead(const QString& path)
 {
     const auto file = platform::OpenFileForRead(path, platform::AccessHint::Random);
@@ -110,7 +109,6 @@ public:
         uintptr_t wParam;
         intptr_t lParam;
     };
-
     QObject* Context() override
     {
         return this;
@@ -135,8 +133,7 @@ public:
     std::function<void(const Message&)> onMessage;
 };
 
-// Sets up the job state for a test (granularity, view size, options); puts every process-wide
-// value of the job, and the free-space hook, back when it goes.
+// Sets up the job state for a test; puts every global of the job and the free-space hook back.
 class EngineStateGuard {
 public:
     EngineStateGuard(uint32_t viewSize, bool showProgress, bool multithreading)

@@ -38,7 +38,6 @@ protected:
 
     void TearDown() override
     {
-        // A job simulated through the caption: no real job to wait for when the dialog goes.
         dlg->SetDlgItemText(ids::kStartButton, texts::kStartSplit);
         dlg.reset();
         ui::testing::SetMessageHook(nullptr);
@@ -86,7 +85,7 @@ protected:
         return entries;
     }
 
-    testsupport::EngineStateGuard state { 0, true, false }; // before the dialog, gone after it
+    testsupport::EngineStateGuard state { 0, true, false }; // made before the dialog, gone after it
     QTemporaryDir dir;
     std::unique_ptr<CVeldaDlg> dlg;
     QStringList messages;
