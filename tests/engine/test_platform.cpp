@@ -9,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <atomic>

@@ -1,5 +1,5 @@
 // The main of every test: a widget application for the GUI tests, a core one for the others.
-#ifdef VELDA_TEST_GUI
+#ifdef QT_WIDGETS_LIB
 #include <QApplication>
 using Application = QApplication;
 #else
