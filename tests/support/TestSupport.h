@@ -1,42 +1,104 @@
 #pragma once
-// Helpers shared by the tests: files with known contents, a window that records what the
-// engine sends it, and waiting with the event loop running.
+// Helpers shared by the tests: files with known contents, mappings, a window that records what
+// the engine sends it, waiting with the event loop running, and the job state put back.
 
-#include "FileMapping.h"
+#include "FileSystem.h"
 #include "JobState.h"
-#include "Window.h"
 
-#include <QByteArray>
-#include <QObject>
-#include <QString>
-#include <QStringList>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
 namespace testsupport {
 
 // Deterministic bytes: the same seed and offset always give the same byte.
-QByteArray PatternBytes(qint64 size, uint32_t seed = 1, qint64 offset = 0);
-void WriteFile(const QString& path, const QByteArray& data);
-QByteArray ReadFile(const QString& path);
-// A file of `size` bytes with holes, and `data` written at `offset`.
-void MakeSparseFile(const QString& path, qint64 size);
-void WriteAt(const QString& path, qint64 offset, const QByteArray& data);
-QByteArray ReadAt(const QString& path, qint64 offset, qint64 length);
-qint64 FileSize(const QString& path);
+inline QByteArray PatternBytes(qint64 size, uint32_t seed = 1, qint64 offset = 0)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i) {
+        uint64_t x = uint64_t(offset + i) * 0x9E3779B97F4A7C15ull + seed;
+        data[i] = char((x ^ x >> 29) * 0xBF58476D1CE4E5B9ull >> 56);
+    }
+    return data;
+}
 
-// A read-only mapping of the whole file, and a new file of `size` bytes mapped read/write;
-// the file handles are closed again, as the jobs do.
-platform::UniqueMapping MapForRead(const QString& path);
-platform::UniqueMapping CreateForWrite(const QString& path, uint64_t size);
-// Descriptors this process has open: a mapping holds one of its own.
-int OpenDescriptorCount();
+// A file of `size` bytes that is all holes.
+inline void MakeSparseFile(const QString& path, qint64 size)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.resize(size)) << path.toStdString();
+}
+
+inline void WriteAt(const QString& path, qint64 offset, const QByteArray& data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(offset) && file.write(data) == data.size());
+}
+
+inline void WriteFile(const QString& path, const QByteArray& data)
+{
+    MakeSparseFile(path, 0);
+    WriteAt(path, 0, data);
+}
+
+inline QByteArray ReadAt(const QString& path, qint64 offset, qint64 length)
+{
+    QFile file(path);
+    return length >= 0 && file.open(QIODevice::ReadOnly) && file.seek(offset) ? file.read(length) : QByteArray();
+}
+
+inline qint64 FileSize(const QString& path)
+{
+    return QFile::exists(path) ? QFile(path).size() : -1;
+}
+
+inline QByteArray ReadFile(const QString& path)
+{
+    return ReadAt(path, 0, FileSize(path));
+}
+
+// A read-only mapping of the whole file, and a new file of `size` bytes mapped read/write.
+inline platform::UniqueMapping MapForRead(const QString& path)
+{
+    const platform::UniqueFile file = platform::OpenFileForRead(path, platform::AccessHint::Random);
+    return platform::CreateFileMapping(file.get(), platform::MappingAccess::ReadOnly, 0);
+}
+
+inline platform::UniqueMapping CreateForWrite(const QString& path, uint64_t size)
+{
+    const platform::UniqueFile file = platform::CreateFileAlways(path, platform::AccessHint::Sequential);
+    platform::UniqueMapping mapping = platform::CreateFileMapping(file.get(), platform::MappingAccess::ReadWrite, size);
+    EXPECT_TRUE(mapping) << path.toStdString();
+    return mapping;
+}
+
+// Descriptors this process has open: a read/write mapping holds one of its own.
+inline int OpenDescriptorCount()
+{
+    return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
 
 // Runs the event loop until pred is true or timeoutMs has passed; returns pred().
-bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 20000);
+inline bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred() && timer.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::usleep(200);
+    }
+    return pred();
+}
 
-// A main window for engine tests: records every message, box and control text it gets.
+// A main window for engine tests: records every message it gets.
 class RecordingWindow : public QObject, public platform::MessageTarget {
 public:
     struct Message {
@@ -44,27 +106,53 @@ public:
         uintptr_t wParam;
         intptr_t lParam;
     };
-    RecordingWindow();
-    ~RecordingWindow() override;
+    QObject* Context() override
+    {
+        return this;
+    }
+    intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        messages.push_back({ message, wParam, lParam });
+        if (onMessage)
+            onMessage(messages.back());
+        return 0;
+    }
+    void ShowMessageBox(const QString& text, const QString&) override { boxes.append(text); }
+    void SetItemText(int, const QString&) override { }
 
-    QObject* Context() override { return this; }
-    intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
-    void ShowMessageBox(const QString& text, const QString& caption) override;
-    void SetItemText(int id, const QString& text) override;
-
-    int Count(uint32_t message, uintptr_t wParam, intptr_t lParam) const;
+    int Count(uint32_t message, uintptr_t wParam, intptr_t lParam) const
+    {
+        return int(std::count_if(messages.begin(), messages.end(),
+            [&](const Message& m) { return m.message == message && m.wParam == wParam && m.lParam == lParam; }));
+    }
 
     std::vector<Message> messages;
-    QStringList boxes;  // "caption: text"
+    QStringList boxes;  // the text of every message box asked for
     std::function<void(const Message&)> onMessage;
 };
 
-// Sets up the job state for an engine test (granularity, view size, options) and puts it
-// back afterwards.
+// Sets up the job state for a test; puts every global of the job and the free-space hook back.
 class EngineStateGuard {
 public:
-    EngineStateGuard(uint32_t viewSize, bool showProgress, bool multithreading);
-    ~EngineStateGuard();
+    EngineStateGuard(uint32_t viewSize, bool showProgress, bool multithreading)
+    {
+        g_allocationGranularity = platform::AllocationGranularity();
+        g_viewSize = viewSize;
+        g_showProgress = showProgress;
+        g_useMultithreading = multithreading;
+        ResetJob();
+    }
+    ~EngineStateGuard()
+    {
+        g_showProgress = true;
+        g_useMultithreading = false;
+        g_mainWindow = nullptr;
+        g_fileSize = 0;
+        g_sourcePath.clear();
+        g_pieceFolder.clear();
+        platform::testing::SetDiskFreeHook(nullptr);
+        ResetJob();
+    }
 };
 
-}  // namespace testsupport
+} // namespace testsupport

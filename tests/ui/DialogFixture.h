@@ -1,119 +1,96 @@
 #pragma once
-// A main dialog for one test, with every picker and message box answered by the test, its
-// own temporary folder, and the process-wide job state put back afterwards.
+// A main dialog for one test: its own temporary folder, every picker, message box and
+// free-space query answered by the test, and the job's state put back afterwards.
 
-#include "FileSystem.h"
 #include "Ids.h"
-#include "JobState.h"
 #include "MessageBox.h"
 #include "TestSupport.h"
 #include "Texts.h"
 #include "VeldaDlg.h"
 
-#include <QApplication>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
-#include <QUrl>
 
-#include <gtest/gtest.h>
-
-#include <deque>
 #include <memory>
-#include <vector>
-
-struct ShownMessage {
-    QWidget* owner;
-    QString text;
-    QString caption;
-};
-
-struct FileRequest {
-    QStringList filters;
-    bool multiple;
-};
+#include <optional>
 
 class DialogFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ui::testing::SetMessageHook([this](QWidget* owner, const QString& text, const QString& caption) {
-            messages.push_back({owner, text, caption});
+        ui::testing::SetMessageHook([this](QWidget*, const QString& text, const QString&) { messages << text; });
+        ui::testing::SetFileHook([this](const QStringList&, bool) {
+            ++fileRequests;
+            return fileAnswers.isEmpty() ? QStringList() : fileAnswers.takeFirst();
         });
-        ui::testing::SetFileHook([this](const QStringList& filters, bool multiple) {
-            fileRequests.push_back({filters, multiple});
-            if (fileAnswers.empty())
-                return QStringList();
-            const QStringList answer = fileAnswers.front();
-            fileAnswers.pop_front();
-            return answer;
-        });
-        ui::testing::SetFolderHook([this](const QString& title) {
-            folderTitles << title;
-            if (folderAnswers.empty())
-                return QUrl();
-            const QUrl answer = folderAnswers.front();
-            folderAnswers.pop_front();
-            return answer;
+        ui::testing::SetFolderHook(
+            [this](const QString&) { return folderAnswers.isEmpty() ? QUrl() : folderAnswers.takeFirst(); });
+        platform::testing::SetDiskFreeHook([this](const QString&, uint64_t* bytes) {
+            *bytes = freeBytes.value_or(0);
+            return freeBytes.has_value();
         });
         dlg = std::make_unique<CVeldaDlg>();
     }
 
     void TearDown() override
     {
-        // A job simulated through the caption: no real job to wait for when the dialog goes.
-        if (dlg && dlg->IsJobRunning())
-            dlg->SetDlgItemText(ids::kStartButton, texts::kStartSplit);
+        dlg->SetDlgItemText(ids::kStartButton, texts::kStartSplit);
         dlg.reset();
         ui::testing::SetMessageHook(nullptr);
         ui::testing::SetFileHook(nullptr);
         ui::testing::SetFolderHook(nullptr);
-        platform::testing::SetDiskFreeHook(nullptr);
-        g_pieceFolder.clear();
-        g_sourcePath.clear();
-        g_showProgress = true;
-        g_useMultithreading = false;
-        g_fileSize = 0;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            EXPECT_FALSE(window->isVisible()) << window->metaObject()->className();
     }
 
-    QString Path(const QString& name) const { return dir.filePath(name); }
-
-    // A file of `size` bytes in the test's folder; large ones are sparse.
+    // A file of `size` bytes (all holes) in the test's folder.
     QString MakeFile(const QString& name, qint64 size = 16)
     {
-        const QString path = Path(name);
-        if (size > (1 << 20))
-            testsupport::MakeSparseFile(path, size);
-        else
-            testsupport::WriteFile(path, testsupport::PatternBytes(size));
-        return path;
+        testsupport::MakeSparseFile(dir.filePath(name), size);
+        return dir.filePath(name);
     }
 
-    template <class T> T* Control(int id) const
+    void Browse(const QStringList& answer)
     {
-        T* control = qobject_cast<T*>(dlg->GetDlgItem(id));
-        EXPECT_NE(control, nullptr) << id;
-        return control;
+        fileAnswers << answer;
+        static_cast<QPushButton*>(dlg->GetDlgItem(ids::kBrowseButton))->click();
     }
 
-    // Marks a job as running the way the start command does: through the start button.
-    void SimulateRunningJob(const QString& caption) { dlg->SetDlgItemText(ids::kStartButton, caption); }
-
-    // Every message box shown with this text.
-    int CountMessages(const QString& text) const
+    void ChooseMode(const QString& mode)
     {
-        int n = 0;
-        for (const ShownMessage& m : messages)
-            n += m.text == text;
-        return n;
+        auto* combo = static_cast<QComboBox*>(dlg->GetDlgItem(ids::kModeSelector));
+        combo->setCurrentIndex(combo->findText(mode));
+        Q_EMIT combo->activated(combo->currentIndex());
     }
 
+    // Delivers a real drag and drop of these URLs; answers whether the dialog took it.
+    bool Drop(const QList<QUrl>& urls)
+    {
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(dlg.get(), &enter);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(dlg.get(), &drop);
+        return drop.isAccepted();
+    }
+
+    QStringList ListEntries() const
+    {
+        QStringList entries;
+        for (int i = 0; i < dlg->m_listBox->GetCount(); ++i)
+            entries << dlg->m_listBox->GetText(i);
+        return entries;
+    }
+
+    testsupport::EngineStateGuard state { 0, true, false }; // made before the dialog, gone after it
     QTemporaryDir dir;
     std::unique_ptr<CVeldaDlg> dlg;
-    std::vector<ShownMessage> messages;
-    std::vector<FileRequest> fileRequests;
-    std::deque<QStringList> fileAnswers;
-    QStringList folderTitles;
-    std::deque<QUrl> folderAnswers;
+    QStringList messages;
+    int fileRequests = 0;
+    QList<QStringList> fileAnswers;
+    QList<QUrl> folderAnswers;
+    std::optional<uint64_t> freeBytes = 52'428'800'000ull; // none: the disk cannot be asked
 };

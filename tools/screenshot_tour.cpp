@@ -54,7 +54,7 @@ void MakeFile(const QString& path, qint64 size)
         file.write(block.constData(), std::min<qint64>(block.size(), size - written));
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     ui::testing::SetMessageHook([](QWidget*, const QString&, const QString&) {});
 
     // Split mode with a file chosen.
-    ui::testing::SetFileHook([&](const QStringList&, bool) { return QStringList{source}; });
+    ui::testing::SetFileHook([&](const QStringList&, bool) { return QStringList { source }; });
     static_cast<QPushButton*>(dlg.GetDlgItem(ids::kBrowseButton))->click();
     dlg.SetDlgItemText(ids::kSizeField, QStringLiteral("100"));
     Shoot(dlg, out + QStringLiteral("/split.png"));
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
     // Merge mode with its list filled by the pieces just made.
     ChooseMode(dlg, texts::kModeMerge);
     QStringList pieces;
-    for (const QString& name : QDir(data).entryList({QStringLiteral("*.qv")}, QDir::Files))
+    for (const QString& name : QDir(data).entryList({ QStringLiteral("*.qv") }, QDir::Files))
         pieces << data + QLatin1Char('/') + name;
     ui::testing::SetFileHook([&](const QStringList&, bool) { return pieces; });
     static_cast<QPushButton*>(dlg.GetDlgItem(ids::kBrowseButton))->click();
