@@ -4,13 +4,20 @@
 #include "JobSetup.h"
 #include "Names.h"
 #include "TestSupport.h"
+#include "Texts.h"
 #include "Thread.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <sys/statvfs.h>
+
+#include <csignal>
 
 using namespace testsupport;
 
@@ -46,13 +53,13 @@ protected:
         return ok;
     }
 
-    PreparedJob Split(const QString& source, const char* sizeText, bool threadPerPiece = false)
+    PreparedJob Split(const QString& source, const char* sizeText, const QString& folder = {})
     {
         return PrepareSplit(SplitRequest{.source = source,
-                                         .folder = dir.path(),
+                                         .folder = folder.isEmpty() ? dir.path() : folder,
                                          .pieceSizeText = QString::fromLatin1(sizeText),
                                          .viewSize = platform::AllocationGranularity(),
-                                         .threadPerPiece = threadPerPiece});
+                                         .threadPerPiece = false});
     }
 
     PreparedJob Merge(const QStringList& pieces, bool threadPerPiece = false)
@@ -69,6 +76,22 @@ protected:
         for (int i = 0; FileExists(MakePieceName(source, dir.path(), i)); ++i)
             pieces << MakePieceName(source, dir.path(), i);
         return pieces;
+    }
+
+    // Starts this test program again as a child that runs `test` with `env` set.
+    void StartChild(QProcess& child, const char* test, const QString& env)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VELDA_CHILD_JOB"), env);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=*") + QString::fromLatin1(test)});
+        ASSERT_TRUE(child.waitForStarted());
+    }
+
+    QStringList FilesIn(const char* pattern) const
+    {
+        return QDir(dir.path()).entryList({QString::fromLatin1(pattern)}, QDir::Files, QDir::Name);
     }
 
     EngineStateGuard state{platform::AllocationGranularity(), true, false};
@@ -107,6 +130,136 @@ TEST_F(EngineJob, manyPiecesNeedNoDescriptorEach)
     ASSERT_TRUE(child.waitForFinished(120000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0);
+}
+
+// Run by the tests below as a child: a slow job on files the parent made, in the folder the
+// parent names; "started" goes out once the first piece's copy is under way.
+TEST_F(EngineJob, childRunsASlowJob)
+{
+    const QStringList args = qEnvironmentVariable("VELDA_CHILD_JOB").split(QLatin1Char('|'));
+    if (args.size() < 2)
+        GTEST_SKIP() << "run by the tests of jobs in two processes";
+    std::atomic<bool> told{false};
+    platform::testing::SetViewObserver([&](auto, auto, auto, auto) {
+        if (!told.exchange(true)) {
+            std::printf("started\n");
+            std::fflush(stdout);
+        }
+        QThread::msleep(30);
+    });
+    const PreparedJob job =
+        args[0] == QLatin1String("split") ? Split(args[1], "1", FolderOf(args[1])) : Merge(args.mid(1));
+    EXPECT_TRUE(RunToEnd(job));
+    platform::testing::SetViewObserver(nullptr);
+}
+
+TEST_F(EngineJob, aKilledJobLeavesOnlyCompletePiecesUnderTheirNamesAndNoJoinedFile)
+{
+    const QString source = Path("k.bin");
+    const QByteArray data = PatternBytes(4 * 983040 + 10, 4);
+    WriteFile(source, data);
+    for (const char* kind : {"split", "merge"}) {
+        QProcess child;
+        const QStringList pieces = PiecesOf(source);
+        StartChild(child, "childRunsASlowJob",
+                   QString::fromLatin1(kind) + QLatin1Char('|') + (pieces.isEmpty() ? source : pieces.join(QLatin1Char('|'))));
+        ASSERT_TRUE(child.waitForReadyRead(20000));
+        QThread::msleep(200);
+        ::kill(pid_t(child.processId()), SIGKILL);
+        ASSERT_TRUE(child.waitForFinished(20000));
+        // Whatever bears a piece's name holds that piece whole; the rest is visibly unfinished.
+        for (int i = 0; i < PiecesOf(source).size(); ++i)
+            EXPECT_EQ(ReadFile(MakePieceName(source, dir.path(), i)), data.mid(i * 983040, 983040)) << kind << i;
+        EXPECT_FALSE(FilesIn("*.part").isEmpty()) << kind;
+        if (pieces.isEmpty()) {
+            EXPECT_LT(PiecesOf(source).size(), 5);
+            ASSERT_TRUE(RunToEnd(Split(source, "1")));  // takes the unfinished piece over
+            ASSERT_EQ(PiecesOf(source).size(), 5);
+            ASSERT_TRUE(QFile::remove(source));
+        } else {
+            EXPECT_FALSE(QFile::exists(source));
+        }
+    }
+    ASSERT_TRUE(RunToEnd(Merge(PiecesOf(source))));
+    EXPECT_EQ(ReadFile(source), data);
+    EXPECT_EQ(FilesIn("*.part"), QStringList());
+}
+
+TEST_F(EngineJob, aSecondJobOnFilesInUseRefusesNamingTheFileAndTouchesNothing)
+{
+    const QString source = Path("t.bin");
+    const QByteArray data = PatternBytes(3 * 983040, 5);
+    WriteFile(source, data);
+    ASSERT_TRUE(RunToEnd(Split(source, "1")));
+    const QStringList pieces = PiecesOf(source);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    ASSERT_TRUE(QFile::rename(source, Path("sub/t.bin")));
+
+    QProcess child;
+    StartChild(child, "childRunsASlowJob", QStringLiteral("merge|") + pieces.join(QLatin1Char('|')));
+    ASSERT_TRUE(child.waitForReadyRead(20000));
+    // The same join again, and a split into the names of the pieces being joined.
+    EXPECT_EQ(Merge(pieces).error, texts::kFileBusy.arg(source));
+    EXPECT_FALSE(RunToEnd(Split(Path("sub/t.bin"), "1")));
+    EXPECT_EQ(window.boxes, QStringList{texts::kFileBusy.arg(pieces.first())});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_EQ(ReadFile(source), data);
+    for (int i = 0; i < pieces.size(); ++i)
+        EXPECT_EQ(ReadFile(pieces[i]), data.mid(i * 983040, 983040));
+    EXPECT_EQ(FilesIn("*.part"), QStringList());
+}
+
+TEST_F(EngineJob, oneFileListedTwiceUnderAnotherNameIsRefused)
+{
+    const QString piece = Path("s000.bin.qv");
+    WriteFile(piece, PatternBytes(1000, 1));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("a")));
+    ASSERT_TRUE(QFile::link(piece, Path("a/s001.bin.qv")));
+    const QString dotted = Path("a/../s000.bin.qv");
+    for (const QString& twice : {Path("a/s001.bin.qv"), dotted}) {
+        EXPECT_EQ(Merge({piece, twice}).error, texts::kSameFileTwice.arg(twice));
+        EXPECT_FALSE(QFile::exists(Path("s.bin")));
+    }
+}
+
+TEST_F(EngineJob, aSourceThatChangesDuringTheSplitFailsItAndLeavesNoPiece)
+{
+    const QString source = Path("c.bin");
+    WriteFile(source, PatternBytes(3 * 983040, 6));
+    std::atomic<bool> changed{false};
+    platform::testing::SetViewObserver([&](auto, platform::ViewAccess access, auto, auto) {
+        if (access == platform::ViewAccess::Read && !changed.exchange(true))
+            WriteAt(source, 5, QByteArrayLiteral("rewritten"));
+    });
+    const PreparedJob job = Split(source, "1");
+    ASSERT_TRUE(job.ok() && DispatchJob().isEmpty());
+    ASSERT_TRUE(WaitUntil([&] { return window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep) == 1; }));
+    platform::testing::SetViewObserver(nullptr);
+    EXPECT_EQ(SealJobOutput(), texts::kSourceChanged);
+    CloseJob(true);
+    EXPECT_EQ(FilesIn("c*"), QStringList{QStringLiteral("c.bin")});
+}
+
+TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
+{
+    const QString source = Path("r.bin");
+    WriteFile(source, PatternBytes(4 * 983040, 7));
+    ASSERT_TRUE(RunToEnd(Split(source, "1")));
+    EXPECT_EQ(StalePieces(), QStringList());
+    ASSERT_TRUE(RunToEnd(Split(source, "2")));
+    EXPECT_EQ(StalePieces(), (QStringList{Path("r002.bin.qv"), Path("r003.bin.qv")}));
+    EXPECT_TRUE(QFile::exists(Path("r003.bin.qv")));
+}
+
+TEST(FreeSpace, countsOnlyWhatThisUserMayWrite)
+{
+    struct statvfs vfs {};
+    ASSERT_EQ(::statvfs("/tmp", &vfs), 0);
+    uint64_t free = 0;
+    ASSERT_TRUE(platform::DiskFreeBytes(QStringLiteral("/tmp"), &free));
+    const double available = double(vfs.f_bavail) * double(vfs.f_frsize);
+    EXPECT_NEAR(double(free), available, 256.0 * (1 << 20));
 }
 
 }  // namespace
