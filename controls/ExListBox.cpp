@@ -41,15 +41,7 @@ int CExListBox::OnToolHitTest(const QPoint& point, QRect* toolRect) const
 
 QString CExListBox::OnToolTipText(int index) const
 {
-    QString text = GetText(index);
-    if (text.size() > kMaxTipLength) {
-        int length = kMaxTipLength;
-        // Never keep half of a surrogate pair.
-        if (text.at(length - 1).isHighSurrogate())
-            --length;
-        text.truncate(length);
-    }
-    return text;
+    return GetText(index);
 }
 
 bool CExListBox::viewportEvent(QEvent* event)

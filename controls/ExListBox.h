@@ -11,17 +11,13 @@ class QPoint;
 class CExListBox : public CListBox {
     Q_OBJECT
 public:
-    // Longest tooltip text, in UTF-16 code units: a classic tooltip text request holds 80
-    // characters, the terminator included.
-    static constexpr int kMaxTipLength = 79;
-
     explicit CExListBox(QWidget* parent = nullptr);
 
     // The entry under `point` (viewport coordinates), or -1 on an empty list. A point past the
     // entries belongs to the nearest entry. `toolRect`, when given, receives that entry's
     // rectangle.
     int OnToolHitTest(const QPoint& point, QRect* toolRect = nullptr) const;
-    // The tooltip text of entry `index`: its text, cut to kMaxTipLength.
+    // The tooltip text of entry `index`: its whole text, however long the path.
     QString OnToolTipText(int index) const;
 
 protected:

@@ -1,5 +1,26 @@
 #include "ListBox.h"
 
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Some CJK fonts draw their glyphs past the ascent and descent they declare, which is all a
+// row is sized for; a row is given the height of the ink of tall glyphs and of its text.
+class FullHeightRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QRect ink
+            = option.fontMetrics.boundingRect(QStringLiteral("国|gjpqy") + index.data(Qt::DisplayRole).toString());
+        size.setHeight(std::max(size.height(), ink.height() + 2));
+        return size;
+    }
+};
+
+} // namespace
+
 CListBox::CListBox(QWidget* parent)
     : QListWidget(parent)
 {
@@ -7,6 +28,7 @@ CListBox::CListBox(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setUniformItemSizes(true);
+    setItemDelegate(new FullHeightRows(this));
 }
 
 int CListBox::GetCount() const

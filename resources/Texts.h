@@ -11,6 +11,7 @@ inline const QString kElapsedPrefix = QStringLiteral("——总耗时：");
 inline const QString kCaptionError = QStringLiteral("错误");
 inline const QString kCaptionSuccess = QStringLiteral("成功");
 inline const QString kCaptionAbout = QStringLiteral("软件介绍");
+inline const QString kCaptionHint = QStringLiteral("提示");
 
 inline const QString kModeSplit = QStringLiteral("文件分割");
 inline const QString kModeMerge = QStringLiteral("文件合并");
@@ -53,6 +54,8 @@ inline const QString kStalePieces =
     QStringLiteral("\n\n注意：文件夹中还有 %1 个编号更大的同名分割文件（第一个是“%2”），它们不是这次分割生成的，合并时不要选择它们。");
 inline const QString kSplitDone = QStringLiteral("文件分割完成！");
 inline const QString kMergeDone = QStringLiteral("文件合并完成！");
+inline const QString kReplaceJoined = QStringLiteral("%1 已存在，要替换它吗？");
+inline const QString kStopAndQuit = QStringLiteral("任务正在进行，确定要停止并退出吗？");
 
 // Information line.
 inline const QString kOpenFileForSizeFailed = QStringLiteral("打开文件失败，无法获知文件大小");
@@ -76,8 +79,10 @@ inline const QString kChooseFolderTitle = QStringLiteral("修改分隔文件保�
 inline const QString kFolderWithoutPath = QStringLiteral("所选项目不是文件夹，请重新选择！");
 
 inline const QString kFeaturesText = QStringLiteral(
-    "软件功能就是可以把任意类型的大文件分割成很多小文件，然后在另一个地方，把那些小文件还原成大文件，因为就是简单的分割与合并，所以理论上是兼容其他分割文件工具的。支持大文件风格，比如4G以上的镜像文件。");
-inline const QString kUsageText = QStringLiteral(
-    "合并文件的时候，可以一次性选择多个文件，不用一个个添加，对于电脑性能不强，硬盘速度不快的机子，用多线程很可能并不比单线程来得快！如有更多问题，请到岚舟书斋论坛咨询！");
+    "软件功能就是可以把任意类型的大文件分割成很多小文件，然后在另一个地方，把那些小文件还原成大文件，因为就是简单的分割"
+    "与合并，所以理论上是兼容其他分割文件工具的。支持大文件风格，比如4G以上的镜像文件。");
+inline const QString kUsageText
+    = QStringLiteral("合并文件的时候，可以一次性选择多个文件，不用一个个添加，对于电脑性能不强，硬盘速度不快的机子，用"
+                     "多线程很可能并不比单线程来得快！如有更多问题，请到岚舟书斋论坛咨询！");
 
-}  // namespace texts
+} // namespace texts

@@ -8,9 +8,11 @@
 #include "MessageBox.h"
 #include "Texts.h"
 
-bool CVeldaDlg::UpdateFileInfo(const QString& path, const QString& folder)
+bool CVeldaDlg::UpdateFileInfo(const QString& path, const QString& folder, bool* opened)
 {
     const platform::UniqueFile file = platform::OpenFileForRead(path, platform::AccessHint::Random);
+    if (opened)
+        *opened = bool(file);
     if (!file) {
         ui::ShowMessage(this, texts::kOpenFileForSizeFailed, texts::kCaptionError);
         return false;

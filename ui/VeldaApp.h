@@ -9,3 +9,8 @@ public:
     CVeldaApp(int& argc, char** argv);
     bool InitInstance();
 };
+
+// Installs Qt's own Chinese (zh_CN) translations into app, whatever the system's language:
+// the program speaks Chinese, so the buttons of its boxes and its file dialogs must too.
+// False when Qt's translation files are not installed.
+bool InstallQtTranslations(QCoreApplication* app);

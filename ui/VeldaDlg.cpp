@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFrame>
@@ -52,8 +53,8 @@ void CVeldaDlg::BuildFromTemplate()
     font.setStyleHint(QFont::Serif);
     setFont(font);
     setWindowTitle(dialog.title);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+        | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setAcceptDrops(true);
 
     const QSize base = DialogBaseUnits(font);
@@ -94,8 +95,11 @@ void CVeldaDlg::BuildFromTemplate()
             auto* combo = new QComboBox(m_client);
             const bool editable = control.kind == ControlKind::EditCombo;
             combo->setEditable(editable);
-            if (editable)
+            if (editable) {
                 combo->setInsertPolicy(QComboBox::NoInsert);
+                // What is typed is the value: "1" must not become the listed "10".
+                combo->setCompleter(nullptr);
+            }
             // A sorted combo box: entries are added one at a time and kept in text order.
             for (const QString& item : control.items)
                 combo->addItem(item);
@@ -113,6 +117,9 @@ void CVeldaDlg::BuildFromTemplate()
         }
         case ControlKind::CheckBox:
             widget = new QCheckBox(control.text, m_client);
+            // The template was laid out for narrower glyphs than many desktops' CJK fonts:
+            // the box grows to the right, never cutting its text.
+            geometry.setWidth(std::max(geometry.width(), widget->sizeHint().width()));
             break;
         }
         widget->setGeometry(geometry);
@@ -175,10 +182,10 @@ void CVeldaDlg::SetUpDispatchTable()
     connect(button(ids::kCloseButton), &QPushButton::clicked, this, &CVeldaDlg::OnCloseButton);
     connect(button(ids::kDeleteButton), &QPushButton::clicked, this, &CVeldaDlg::OnDeleteSelected);
     connect(static_cast<QComboBox*>(m_controls.value(ids::kModeSelector)), &QComboBox::activated, this,
-            &CVeldaDlg::OnModeChange);
+        &CVeldaDlg::OnModeChange);
     // WM_COPYPROGRESS and WM_COPYFAILED arrive through HandleMessage.
     connect(static_cast<QCheckBox*>(m_controls.value(ids::kDeleteAfterMergeBox)), &QCheckBox::clicked, this,
-            &CVeldaDlg::OnDeleteAfterMergeClicked);
+        &CVeldaDlg::OnDeleteAfterMergeClicked);
     command(ids::kMenuShowProgress, &CVeldaDlg::OnShowProgress);
     command(ids::kMenuEnlargeBuffer, &CVeldaDlg::OnEnlargeBuffer);
     command(ids::kMenuPieceFolder, &CVeldaDlg::OnChoosePieceFolder);
@@ -280,9 +287,24 @@ void CVeldaDlg::SetItemText(int id, const QString& text)
     SetDlgItemText(id, text);
 }
 
+bool CVeldaDlg::ConfirmStop()
+{
+    return !IsJobRunning() || ui::AskYesNo(this, texts::kStopAndQuit, texts::kCaptionHint);
+}
+
 void CVeldaDlg::OnCloseButton()
 {
-    reject();
+    if (ConfirmStop())
+        reject();
+}
+
+void CVeldaDlg::closeEvent(QCloseEvent* event)
+{
+    if (!ConfirmStop()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void CVeldaDlg::keyPressEvent(QKeyEvent* event)
@@ -293,8 +315,13 @@ void CVeldaDlg::keyPressEvent(QKeyEvent* event)
             // the dialog.
             if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
                 button->click();
-            else
+            else if (ConfirmStop())
                 accept();
+            return;
+        }
+        if (event->key() == Qt::Key_Escape) {
+            if (ConfirmStop())
+                reject();
             return;
         }
     }

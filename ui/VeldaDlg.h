@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GradientProgressCtrl.h"
 #include "ExListBox.h"
+#include "GradientProgressCtrl.h"
 #include "Window.h"
 
 #include <QDialog>
@@ -30,13 +30,19 @@ public:
     void SetDlgItemText(int id, const QString& text);
     QAction* GetMenuItem(int id) const;
     void CheckMenuItem(int id, bool checked);
-    QMenuBar* GetMenu() const { return m_menuBar; }
+    QMenuBar* GetMenu() const
+    {
+        return m_menuBar;
+    }
 
     // A job runs while the start button's caption contains "正在".
     bool IsJobRunning() const;
 
     // platform::MessageTarget
-    QObject* Context() override { return this; }
+    QObject* Context() override
+    {
+        return this;
+    }
     intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     void ShowMessageBox(const QString& text, const QString& caption) override;
     void SetItemText(int id, const QString& text) override;
@@ -61,7 +67,9 @@ public:
     // Takes m_pickedNames (or the path field) into the merge list.
     void AddPickedNamesToList();
     // Measures path, fills the information line and answers whether folder's disk has room.
-    bool UpdateFileInfo(const QString& path, const QString& folder);
+    // `opened`, when given, tells whether the file could be measured at all (when not, the
+    // user has been told so).
+    bool UpdateFileInfo(const QString& path, const QString& folder, bool* opened = nullptr);
     // Takes files dropped on the dialog as a pick of the browse command of the current mode.
     void TakeDroppedPaths(const QStringList& paths);
 
@@ -78,6 +86,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -86,6 +95,9 @@ public:
     void done(int result) override;
 
 private:
+    // The user's ways out (Enter, Esc, the close box, 关闭程序) ask before they stop a job:
+    // true when idle or when the user agrees.
+    bool ConfirmStop();
     void BuildFromTemplate();
     void BuildMenu();
     void SetUpDispatchTable();
@@ -113,5 +125,3 @@ private:
     QWidget* m_client = nullptr;
     bool m_closing = false;
 };
-
-

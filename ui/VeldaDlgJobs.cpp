@@ -8,13 +8,37 @@
 #include "Names.h"
 #include "Texts.h"
 
+#include "FileSystem.h"
+
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
 void ShowError(CVeldaDlg* dialog, const QString& text)
 {
     ui::ShowMessage(dialog, text, texts::kCaptionError);
+}
+
+// A bare or relative name would name a file in the process's working folder, a place the
+// user never chose; an empty field is no name and left to the job's own checks.
+bool IsTypedRelativeName(const QString& path)
+{
+    return !path.isEmpty() && QDir::isRelativePath(path);
+}
+
+// Asks before a merge replaces a file at the joined path. A piece there is refused by the
+// job itself, and a folder cannot be replaced: neither is asked about.
+bool MayReplace(CVeldaDlg* dialog, const QString& joined, const QStringList& pieces)
+{
+    const QFileInfo info(joined);
+    if (!info.exists() || info.isDir())
+        return true;
+    for (const QString& piece : pieces) {
+        if (piece == joined || platform::SameFile(piece, joined))
+            return true;
+    }
+    return ui::AskYesNo(dialog, texts::kReplaceJoined.arg(QDir::toNativeSeparators(joined)), texts::kCaptionHint);
 }
 
 QString ElapsedText(uint32_t milliseconds)
@@ -27,7 +51,7 @@ QString ElapsedText(uint32_t milliseconds)
     return QStringLiteral("%1:%2:%3").arg(h, 2, 10, zero).arg(r / 60, 2, 10, zero).arg(r % 60, 2, 10, zero);
 }
 
-}  // namespace
+} // namespace
 
 void CVeldaDlg::OnStart()
 {
@@ -42,41 +66,49 @@ void CVeldaDlg::OnStart()
 
 void CVeldaDlg::StartSplit()
 {
-    // Without a chosen folder the pieces go beside the source, as a browse would have set.
-    QString folder = g_pieceFolder;
-    if (folder.isEmpty()) {
-        folder = FolderOf(g_sourcePath);
-        if (folder.isEmpty())
-            folder = QDir::currentPath();
-        g_pieceFolder = folder;
+    if (IsTypedRelativeName(g_sourcePath)) {
+        ShowError(this, texts::kFileMustExist);
+        return;
     }
-    if (!UpdateFileInfo(g_sourcePath, folder)) {
-        ShowError(this, texts::kNoSpace);
+    // Without a folder chosen in the menu or by a browse the pieces go beside the source; a
+    // start itself never decides the folder of later splits.
+    const QString folder = g_pieceFolder.isEmpty() ? FolderOf(g_sourcePath) : g_pieceFolder;
+    bool opened = false;
+    if (!UpdateFileInfo(g_sourcePath, folder, &opened)) {
+        // A file that cannot be measured has been reported already; its space means nothing.
+        if (opened)
+            ShowError(this, texts::kNoSpace);
         return;
     }
     SetDlgItemText(ids::kStartButton, texts::kSplitting);
     m_startTick = platform::TickCount();
-    const PreparedJob job = PrepareSplit(SplitRequest{.source = g_sourcePath,
-                                                      .folder = folder,
-                                                      // The classic control read gives at most 31 characters.
-                                                      .pieceSizeText = GetDlgItemText(ids::kSizeField).left(31),
-                                                      .viewSize = ViewSize(),
-                                                      .threadPerPiece = g_useMultithreading});
+    const PreparedJob job = PrepareSplit(SplitRequest { .source = g_sourcePath,
+        .folder = folder,
+        // The classic control read gives at most 31 characters.
+        .pieceSizeText = GetDlgItemText(ids::kSizeField).left(31),
+        .viewSize = ViewSize(),
+        .threadPerPiece = g_useMultithreading });
     m_pieceSize = g_job.pieceSize;
     StartPrepared(job, texts::kStartSplit);
 }
 
 void CVeldaDlg::StartMerge()
 {
-    SetDlgItemText(ids::kStartButton, texts::kMerging);
-    m_startTick = platform::TickCount();
+    const QString namingPiece = GetDlgItemText(ids::kPathField);
+    if (IsTypedRelativeName(namingPiece)) {
+        ShowError(this, texts::kFileMustExist);
+        return;
+    }
     QStringList pieces;
     for (int i = 0; i < m_listBox->GetCount(); ++i)
         pieces.append(m_listBox->GetText(i));
-    const PreparedJob job = PrepareMerge(MergeRequest{.pieces = pieces,
-                                                      .namingPiece = GetDlgItemText(ids::kPathField),
-                                                      .viewSize = ViewSize(),
-                                                      .threadPerPiece = g_useMultithreading});
+    if (!pieces.isEmpty()
+        && !MayReplace(this, MakeJoinedName(namingPiece.isEmpty() ? pieces.first() : namingPiece), pieces))
+        return;
+    SetDlgItemText(ids::kStartButton, texts::kMerging);
+    m_startTick = platform::TickCount();
+    const PreparedJob job = PrepareMerge(MergeRequest {
+        .pieces = pieces, .namingPiece = namingPiece, .viewSize = ViewSize(), .threadPerPiece = g_useMultithreading });
     StartPrepared(job, texts::kStartMerge);
 }
 

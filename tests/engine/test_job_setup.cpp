@@ -86,7 +86,11 @@ protected:
         child.setProcessEnvironment(environment);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--gtest_filter=*") + QString::fromLatin1(test)});
-        ASSERT_TRUE(child.waitForStarted());
+        // The child says "started" once its job holds its files.
+        QByteArray out;
+        while (!out.contains("started\n") && child.waitForReadyRead(20000))
+            out += child.readAllStandardOutput();
+        ASSERT_TRUE(out.contains("started\n")) << out.toStdString();
     }
 
     QStringList FilesIn(const char* pattern) const
@@ -163,7 +167,6 @@ TEST_F(EngineJob, aKilledJobLeavesOnlyCompletePiecesUnderTheirNamesAndNoJoinedFi
         const QStringList pieces = PiecesOf(source);
         StartChild(child, "childRunsASlowJob",
                    QString::fromLatin1(kind) + QLatin1Char('|') + (pieces.isEmpty() ? source : pieces.join(QLatin1Char('|'))));
-        ASSERT_TRUE(child.waitForReadyRead(20000));
         QThread::msleep(200);
         ::kill(pid_t(child.processId()), SIGKILL);
         ASSERT_TRUE(child.waitForFinished(20000));
@@ -197,7 +200,6 @@ TEST_F(EngineJob, aSecondJobOnFilesInUseRefusesNamingTheFileAndTouchesNothing)
 
     QProcess child;
     StartChild(child, "childRunsASlowJob", QStringLiteral("merge|") + pieces.join(QLatin1Char('|')));
-    ASSERT_TRUE(child.waitForReadyRead(20000));
     // The same join again, and a split into the names of the pieces being joined.
     EXPECT_EQ(Merge(pieces).error, texts::kFileBusy.arg(source));
     EXPECT_FALSE(RunToEnd(Split(Path("sub/t.bin"), "1")));

@@ -52,6 +52,8 @@ protected:
             if (onBox)
                 onBox(text, caption);
         });
+        // Closing mid-job asks first; these tests mean it.
+        ui::testing::SetQuestionHook([](QWidget*, const QString&, const QString&) { return true; });
         dlg = std::make_unique<CVeldaDlg>();
     }
 
@@ -62,6 +64,7 @@ protected:
         dlg.reset();
         ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
         ui::testing::SetMessageHook(nullptr);
+        ui::testing::SetQuestionHook(nullptr);
         ui::testing::SetFileHook(nullptr);
         ui::testing::SetFolderHook(nullptr);
         platform::testing::SetViewObserver(nullptr);
