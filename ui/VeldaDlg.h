@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GradientProgressCtrl.h"
 #include "ExListBox.h"
+#include "GradientProgressCtrl.h"
 #include "Window.h"
 
 #include <QDialog>
@@ -30,13 +30,19 @@ public:
     void SetDlgItemText(int id, const QString& text);
     QAction* GetMenuItem(int id) const;
     void CheckMenuItem(int id, bool checked);
-    QMenuBar* GetMenu() const { return m_menuBar; }
+    QMenuBar* GetMenu() const
+    {
+        return m_menuBar;
+    }
 
     // A job runs while the start button's caption contains "正在".
     bool IsJobRunning() const;
 
     // platform::MessageTarget
-    QObject* Context() override { return this; }
+    QObject* Context() override
+    {
+        return this;
+    }
     intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     void ShowMessageBox(const QString& text, const QString& caption) override;
     void SetItemText(int id, const QString& text) override;
@@ -64,6 +70,9 @@ public:
     bool UpdateFileInfo(const QString& path, const QString& folder);
     // Takes files dropped on the dialog as a pick of the browse command of the current mode.
     void TakeDroppedPaths(const QStringList& paths);
+    // Opens the files given on the command line: one file to split, or pieces to merge (with
+    // the rest of its set when one piece is given), as a browse in that mode would take them.
+    void OpenArguments(const QStringList& paths);
 
     QStringList m_pickedNames;
     CGradientProgressCtrl* m_progress = nullptr;
@@ -109,5 +118,3 @@ private:
     QWidget* m_client = nullptr;
     bool m_closing = false;
 };
-
-
