@@ -12,6 +12,10 @@ set(VELDA_APP_ID "org.example.velda")
 install(TARGETS velda RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/velda.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The type of the pieces (*.qv), so that file managers offer the program for them. Debian's
+# shared-mime-info trigger rebuilds the database when the package installs.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/velda-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+        RENAME velda.xml)
 
 install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velda.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -85,4 +85,86 @@ inline const QString kUsageText
     = QStringLiteral("合并文件的时候，可以一次性选择多个文件，不用一个个添加，对于电脑性能不强，硬盘速度不快的机子，用"
                      "多线程很可能并不比单线程来得快！如有更多问题，请到岚舟书斋论坛咨询！");
 
+// The command line (velda --help, velda split, velda join).
+inline const QString kCliVersion = QStringLiteral("velda（岚舟文件分割机）%1");
+inline const QString kCliUnknownOption = QStringLiteral("未知选项：%1");
+inline const QString kCliBadOptionUse = QStringLiteral("选项缺少取值，或不应带取值：%1");
+inline const QString kCliMissingSplitFile = QStringLiteral("请给出要分割的文件。");
+inline const QString kCliMissingPieces = QStringLiteral("请给出要合并的分割文件。");
+inline const QString kCliExtraArgument = QStringLiteral("只能分割一个文件，多余的参数：%1");
+inline const QString kCliBadThreads = QStringLiteral("--threads 只能是 one 或 piece：%1");
+inline const QString kCliBadBufferFactor = QStringLiteral("--buffer-factor 只能是 10、100、1000 或 10000：%1");
+inline const QString kCliSeeHelp = QStringLiteral("用法见 velda --help。");
+inline const QString kCliInterrupted = QStringLiteral("任务已中断，未完成的输出文件已删除。");
+inline const QString kCliProgress = QStringLiteral("已完成 %1%，%2 M/秒");
+
+inline const QString kCliHelp = QStringLiteral(R"(名称
+    velda — 岚舟文件分割机：把文件按大小分割成多份，再把分割文件合并还原
+
+用法
+    velda [文件…]
+    velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
+    velda join 分割文件… [--delete-pieces]
+    velda --help | --version
+
+说明
+    不带子命令时打开窗口。给出一个普通文件时，窗口处于“文件分割”，路径和文件信息已填好；
+    给出分割文件（名为 名称000.扩展名.qv 这样的文件）时处于“文件合并”，按序号列出它们；只给出
+    一个分割文件时，同一文件夹中同一组的其他分割文件也一并列出。给出的文件不存在或无法读取时，
+    窗口照常打开，并显示与“浏览”相同的提示。
+
+    split 和 join 不打开窗口，也不需要显示器：在终端中分割或合并，规则与窗口相同。
+    输出到终端时，标准错误上显示进度（百分比和速度）；所有提示都写到标准错误。
+
+    velda split 文件
+        把文件分割成 名称000.扩展名.qv、名称001.扩展名.qv……
+        --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250
+        --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
+        --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
+        --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
+
+    velda join 分割文件…
+        按序号合并分割文件；合并后的文件放在第一个给出的分割文件所在的文件夹，名称去掉序号和 .qv。
+        --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
+
+    按 Ctrl+C（或发送 SIGTERM）会停止任务，删除未完成的输出文件，已完成的分割文件保留。
+
+退出状态
+    0    成功
+    1    任务失败（提示写在标准错误上）
+    2    用法错误：未知选项、缺少文件、--threads 或 --buffer-factor 的取值无效
+    130  被 Ctrl+C（SIGINT）中断；被 SIGTERM 停止时为 143
+
+示例
+    velda movie.avi
+    velda split movie.avi --size 700 --folder /media/usb
+    velda join /media/usb/movie000.avi.qv /media/usb/movie001.avi.qv --delete-pieces
+)");
+
+inline const QString kCliSplitHelp = QStringLiteral(R"(用法
+    velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
+
+    把文件分割成 名称000.扩展名.qv、名称001.扩展名.qv……，不打开窗口。
+    --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250
+    --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
+    --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
+    --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
+
+    退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断。
+示例
+    velda split movie.avi --size 700 --folder /media/usb
+)");
+
+inline const QString kCliJoinHelp = QStringLiteral(R"(用法
+    velda join 分割文件… [--delete-pieces]
+
+    按序号合并分割文件，不打开窗口。合并后的文件放在第一个给出的分割文件所在的文件夹，
+    名称去掉序号和 .qv。
+    --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
+
+    退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断。
+示例
+    velda join movie000.avi.qv movie001.avi.qv movie002.avi.qv --delete-pieces
+)");
+
 } // namespace texts

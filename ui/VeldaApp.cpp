@@ -14,9 +14,13 @@ CVeldaApp::CVeldaApp(int& argc, char** argv)
     InstallQtTranslations(this);
 }
 
-bool CVeldaApp::InitInstance()
+bool CVeldaApp::InitInstance(const QStringList& files)
 {
     CVeldaDlg dialog;
+    // Shown first, so that a message about the files appears over the window.
+    if (!files.isEmpty())
+        dialog.show();
+    dialog.OpenArguments(files);
     dialog.exec();
     return false;
 }

@@ -72,6 +72,9 @@ public:
     bool UpdateFileInfo(const QString& path, const QString& folder, bool* opened = nullptr);
     // Takes files dropped on the dialog as a pick of the browse command of the current mode.
     void TakeDroppedPaths(const QStringList& paths);
+    // Opens the files given on the command line: one file to split, or pieces to merge (with
+    // the rest of its set when one piece is given), as a browse in that mode would take them.
+    void OpenArguments(const QStringList& paths);
 
     QStringList m_pickedNames;
     CGradientProgressCtrl* m_progress = nullptr;

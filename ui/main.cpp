@@ -1,8 +1,19 @@
+#include "CommandLine.h"
 #include "VeldaApp.h"
 
 int main(int argc, char** argv)
 {
+    // The terminal commands run on QtCore alone: no GUI object may exist, so they need no display.
+    if (cli::IsHeadlessCommand(argc, argv))
+        return cli::RunHeadless(argc, argv);
+    // --help, --version and wrong options are answered before the window's application exists.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const cli::WindowArguments parsed = cli::ParseWindowArguments(arguments);
+    if (parsed.exit)
+        return parsed.status;
     CVeldaApp app(argc, argv);
-    app.InitInstance();
+    app.InitInstance(parsed.files);
     return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop needs from it: the
-# executable, the desktop entry, the hicolor icons and the AppStream metainfo.
+# executable, the desktop entry, the type of the pieces, the hicolor icons and the AppStream
+# metainfo.
 #   check_install.sh <cmake> <build dir> <source dir> [<config>]
 set -euo pipefail
 
@@ -95,6 +96,38 @@ else
     icon_name=$(desktop_value "$desktop" Icon)
     [ -f "$icons/scalable/apps/$icon_name.svg" ] || fail "desktop entry: Icon '$icon_name' is not an installed icon"
     grep -Eq '^Categories=(.*;)?Utility;' "$desktop" || fail "desktop entry: not in the Utility category"
+    # File managers hand the chosen files over through %F, and offer the program for pieces.
+    [ "$exec_line" = 'velda %F' ] || fail "desktop entry: Exec is '$exec_line', not 'velda %F'"
+    grep -Eq '^MimeType=(.*;)?application/x-velda-piece;' "$desktop" ||
+        fail "desktop entry: MimeType lacks application/x-velda-piece"
+fi
+
+# --- the type of the pieces ------------------------------------------------------------------
+mime=$prefix/share/mime
+if [ ! -f "$mime/packages/velda.xml" ]; then
+    fail "share/mime/packages/velda.xml is missing"
+elif ! command -v update-mime-database >/dev/null; then
+    echo "SKIP: update-mime-database not found (package shared-mime-info)"
+else
+    if ! update-mime-database "$mime" >"$work/mime.log" 2>&1; then
+        fail "update-mime-database: $(cat "$work/mime.log")"
+    fi
+    grep -qxF 'application/x-velda-piece:*.qv' "$mime/globs" ||
+        fail "the mime database does not map *.qv to application/x-velda-piece"
+    grep -q '<comment xml:lang="zh_CN">..*</comment>' "$mime/packages/velda.xml" || fail "mime type: no Chinese comment"
+    grep -q '<comment>..*</comment>' "$mime/packages/velda.xml" || fail "mime type: no English comment"
+    # What a desktop would see: a piece file's type looked up through the installed database.
+    piece=$work/movie000.avi.qv
+    printf 'piece data' >"$piece"
+    mkdir -p "$work/home"
+    if command -v gio >/dev/null; then
+        type=$(XDG_DATA_HOME=$work/home XDG_DATA_DIRS=$prefix/share:/usr/share \
+            gio info -a standard::content-type "$piece" | sed -n 's/.*standard::content-type: //p')
+        [ "$type" = application/x-velda-piece ] || fail "gio sees a .qv file as '$type'"
+    elif command -v xdg-mime >/dev/null; then
+        type=$(XDG_DATA_HOME=$work/home XDG_DATA_DIRS=$prefix/share:/usr/share xdg-mime query filetype "$piece")
+        [ "$type" = application/x-velda-piece ] || fail "xdg-mime sees a .qv file as '$type'"
+    fi
 fi
 
 # --- AppStream metainfo ----------------------------------------------------------------------

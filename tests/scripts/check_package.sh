@@ -41,6 +41,7 @@ dpkg-deb -c "$deb" >"$work/contents"
 expected=(
     ./usr/bin/velda
     ./usr/share/applications/velda.desktop
+    ./usr/share/mime/packages/velda.xml
     ./usr/share/icons/hicolor/scalable/apps/velda.svg
 )
 for size in 16 32 48 64 128 256; do

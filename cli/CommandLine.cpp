@@ -1,0 +1,343 @@
+#include "CommandLine.h"
+
+#include "FileSystem.h"
+#include "JobSetup.h"
+#include "Names.h"
+#include "TerminalWindow.h"
+#include "Texts.h"
+#include "Thread.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace cli {
+namespace {
+
+void PrintErr(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+void PrintOut(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+int UsageError(const QString& message)
+{
+    PrintErr(texts::kCaptionError + QStringLiteral("：") + message + QLatin1Char('\n') + texts::kCliSeeHelp
+        + QLatin1Char('\n'));
+    return kExitUsage;
+}
+
+// The parser's own error texts are English; ours name the argument in Chinese.
+int ParseError(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.first();
+        return UsageError(
+            texts::kCliUnknownOption.arg((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name));
+    }
+    // Otherwise an option lacks its value or carries one it does not take: name the last option given.
+    QString last;
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument.startsWith(QLatin1Char('-')))
+            last = argument;
+    }
+    return UsageError(texts::kCliBadOptionUse.arg(last));
+}
+
+QCommandLineOption HelpOption()
+{
+    return QCommandLineOption(QStringList { QStringLiteral("h"), QStringLiteral("help") });
+}
+
+// ---- Signals ---------------------------------------------------------------------------
+
+// The signal that asked the job to stop, 0 while none has. Written by the handler, so a
+// lock-free atomic: the only kind a handler may touch.
+std::atomic<int> s_stopSignal { 0 };
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal)
+{
+    s_stopSignal.store(signal);
+    // Copies stop at their next view; the job then ends through its reports as when the
+    // window closes during a job.
+    g_cancelRequested.store(true);
+}
+
+// SIGINT and SIGTERM stop the job while it lives; the previous handlers come back after.
+class StopSignals {
+public:
+    StopSignals()
+    {
+        struct sigaction action = {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    ~StopSignals()
+    {
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction m_oldInt = {};
+    struct sigaction m_oldTerm = {};
+};
+
+// ---- Running a job ---------------------------------------------------------------------
+
+struct Job {
+    bool merge = false;
+    SplitRequest split;
+    MergeRequest join;
+    uint32_t bufferFactor = 10; // the view is this many allocation granules
+    bool deletePieces = false;
+};
+
+// Handles the engine's reports until the job's end reports are in: one with one worker, one
+// per started task with a thread per piece (as the dialog's CompleteIfAllEnded counts).
+void WaitForJobEnd(TerminalWindow& window)
+{
+    auto done = [&window] {
+        if (g_useMultithreading)
+            return g_job.dispatchDone && window.endReports >= g_job.tasksStarted;
+        return window.endReports >= 1;
+    };
+    if (done())
+        return;
+    QEventLoop loop;
+    window.onEndReport = [&] {
+        if (done())
+            loop.quit();
+    };
+    loop.exec();
+    window.onEndReport = nullptr;
+}
+
+// The dialog's CompleteJob, with the terminal for its message boxes.
+int CompleteJob(TerminalWindow& window, const Job& job)
+{
+    window.EndProgress();
+    const bool interrupted = g_cancelRequested.load();
+    bool failed = g_job.failed || interrupted;
+    // A split's source must not have changed; a merge's joined file must be on the disk under
+    // its name before any piece may go.
+    if (!failed) {
+        const QString error = SealJobOutput();
+        if (!error.isEmpty()) {
+            failed = true;
+            window.ShowMessageBox(error, texts::kCaptionError);
+            g_job.errorShown = true;
+        }
+    }
+    if (!failed) {
+        QString done = job.merge ? texts::kMergeDone : texts::kSplitDone;
+        if (const QStringList stale = StalePieces(); !stale.isEmpty())
+            done += texts::kStalePieces.arg(stale.size()).arg(stale.first());
+        window.ShowMessageBox(done, texts::kCaptionSuccess);
+        if (job.merge && job.deletePieces)
+            DeleteJoinedPieces();
+    } else if (interrupted) {
+        window.Print(texts::kCliInterrupted);
+    } else if (!g_job.errorShown) {
+        window.ShowMessageBox(texts::kCopyFailed, texts::kCaptionError);
+    }
+    CloseJob(failed);
+    // Workers end right after their last report; none may outlive the job's state.
+    while (platform::RunningWorkerCount() > 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QThread::usleep(100);
+    }
+    if (interrupted && s_stopSignal.load() != 0)
+        return kExitSignalBase + s_stopSignal.load();
+    return failed ? kExitFailed : kExitOk;
+}
+
+int RunJob(const Job& job)
+{
+    TerminalWindow window(isatty(STDERR_FILENO) != 0);
+    // What the dialog sets when it opens: the granularity, the window that hears the reports,
+    // and progress reports on (the terminal's progress line counts them).
+    g_allocationGranularity = platform::AllocationGranularity();
+    g_showProgress = true;
+    g_mainWindow = &window;
+    StopSignals stopSignals;
+
+    SplitRequest split = job.split;
+    MergeRequest join = job.join;
+    split.viewSize = join.viewSize = job.bufferFactor * g_allocationGranularity;
+    const PreparedJob prepared = job.merge ? PrepareMerge(join) : PrepareSplit(split);
+    int status = kExitFailed;
+    if (!prepared.ok()) {
+        window.ShowMessageBox(prepared.error, prepared.caption);
+    } else {
+        // A job's set-up clears the stop request; a signal that came before still counts.
+        if (s_stopSignal.load() != 0)
+            g_cancelRequested = true;
+        uint64_t total = uint64_t(g_fileSize);
+        if (job.merge) {
+            total = 0;
+            for (const PieceRecord& record : g_pieceRecords)
+                total += record.end;
+        }
+        window.StartProgress(total);
+        const QString error = DispatchJob();
+        if (!error.isEmpty()) {
+            window.ShowMessageBox(error, texts::kCaptionError);
+        } else {
+            WaitForJobEnd(window);
+            status = CompleteJob(window, job);
+        }
+    }
+    g_mainWindow = nullptr;
+    return status;
+}
+
+// ---- The two commands --------------------------------------------------------------------
+
+int RunSplit(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = HelpOption();
+    const QCommandLineOption size(QStringLiteral("size"), QString(), QStringLiteral("text"), QStringLiteral("250"));
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("dir"));
+    const QCommandLineOption threads(
+        QStringLiteral("threads"), QString(), QStringLiteral("mode"), QStringLiteral("one"));
+    const QCommandLineOption factor(
+        QStringLiteral("buffer-factor"), QString(), QStringLiteral("n"), QStringLiteral("10"));
+    parser.addOptions({ help, size, folder, threads, factor });
+    if (!parser.parse(arguments))
+        return ParseError(parser, arguments);
+    if (parser.isSet(help)) {
+        PrintOut(texts::kCliSplitHelp);
+        return kExitOk;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        return UsageError(texts::kCliMissingSplitFile);
+    if (files.size() > 1)
+        return UsageError(texts::kCliExtraArgument.arg(files.at(1)));
+    const QString mode = parser.value(threads);
+    if (mode != QLatin1String("one") && mode != QLatin1String("piece"))
+        return UsageError(texts::kCliBadThreads.arg(mode));
+    const QString factorText = parser.value(factor);
+    const QStringList factors { QStringLiteral("10"), QStringLiteral("100"), QStringLiteral("1000"),
+        QStringLiteral("10000") };
+    if (!factors.contains(factorText))
+        return UsageError(texts::kCliBadBufferFactor.arg(factorText));
+
+    Job job;
+    job.split.source = files.first();
+    // Without a folder the pieces go beside the source, as in the dialog.
+    job.split.folder = parser.isSet(folder) ? parser.value(folder) : FolderOf(job.split.source);
+    if (job.split.folder.isEmpty())
+        job.split.folder = QDir::currentPath();
+    job.split.pieceSizeText = parser.value(size);
+    job.bufferFactor = factorText.toUInt();
+    job.split.threadPerPiece = mode == QLatin1String("piece");
+    return RunJob(job);
+}
+
+int RunJoin(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = HelpOption();
+    const QCommandLineOption deletePieces(QStringLiteral("delete-pieces"));
+    parser.addOptions({ help, deletePieces });
+    if (!parser.parse(arguments))
+        return ParseError(parser, arguments);
+    if (parser.isSet(help)) {
+        PrintOut(texts::kCliJoinHelp);
+        return kExitOk;
+    }
+    const QStringList given = parser.positionalArguments();
+    if (given.isEmpty())
+        return UsageError(texts::kCliMissingPieces);
+    // A missing piece would leave a hole in the joined file: refuse the job instead.
+    for (const QString& piece : given) {
+        if (!FileExists(piece)) {
+            PrintErr(texts::kCaptionError + QStringLiteral("：") + texts::kFileMustExist + QStringLiteral("（") + piece
+                + QStringLiteral("）\n"));
+            return kExitFailed;
+        }
+    }
+    // The pieces join in the merge list's order: by piece number, each once, whatever order
+    // the shell gave them in (a glob puts piece 1000 before piece 999).
+    QStringList pieces = given;
+    std::sort(
+        pieces.begin(), pieces.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
+    pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
+
+    Job job;
+    job.merge = true;
+    job.join.pieces = pieces;
+    job.join.namingPiece = given.first();
+    job.deletePieces = parser.isSet(deletePieces);
+    return RunJob(job);
+}
+
+} // namespace
+
+bool IsHeadlessCommand(int argc, char** argv)
+{
+    return argc > 1 && (std::strcmp(argv[1], "split") == 0 || std::strcmp(argv[1], "join") == 0);
+}
+
+int RunHeadless(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velda"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELDA_VERSION));
+    QStringList arguments = QCoreApplication::arguments();
+    const QString command = arguments.takeAt(1);
+    return command == QLatin1String("split") ? RunSplit(arguments) : RunJoin(arguments);
+}
+
+WindowArguments ParseWindowArguments(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = HelpOption();
+    const QCommandLineOption version(QStringList { QStringLiteral("v"), QStringLiteral("version") });
+    parser.addOptions({ help, version });
+    WindowArguments result;
+    if (!parser.parse(arguments)) {
+        result.exit = true;
+        result.status = ParseError(parser, arguments);
+    } else if (parser.isSet(help)) {
+        result.exit = true;
+        PrintOut(texts::kCliHelp);
+    } else if (parser.isSet(version)) {
+        result.exit = true;
+        PrintOut(texts::kCliVersion.arg(QStringLiteral(VELDA_VERSION)) + QLatin1Char('\n'));
+    } else {
+        result.files = parser.positionalArguments();
+    }
+    return result;
+}
+
+} // namespace cli

@@ -1,0 +1,92 @@
+#include "TerminalWindow.h"
+
+#include "JobState.h"
+#include "Texts.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// At most four redraws a second: more only costs the copy time.
+constexpr int kRedrawMs = 250;
+
+void WriteErr(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+TerminalWindow::TerminalWindow(bool showProgress)
+    : m_showProgress(showProgress)
+{
+    m_redraw.setInterval(kRedrawMs);
+    connect(&m_redraw, &QTimer::timeout, this, &TerminalWindow::DrawProgress);
+}
+
+intptr_t TerminalWindow::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (message == WM_COPYFAILED) {
+        // As the dialog does: the record's output is unfinished and the job has failed.
+        const auto index = int32_t(wParam);
+        if (index >= 0 && size_t(index) < g_pieceRecords.size())
+            g_pieceRecords[size_t(index)].failed = true;
+        g_job.failed = true;
+    } else if (message == WM_COPYPROGRESS && lParam == kProgressStep) {
+        if (wParam == kViewCopied) {
+            ++viewReports;
+        } else if (wParam == kTaskEnded) {
+            ++endReports;
+            if (onEndReport)
+                onEndReport();
+        }
+    }
+    return 0;
+}
+
+void TerminalWindow::ShowMessageBox(const QString& text, const QString& caption)
+{
+    Print(caption + QStringLiteral("：") + text);
+}
+
+void TerminalWindow::SetItemText(int, const QString&) { }
+
+void TerminalWindow::StartProgress(uint64_t totalBytes)
+{
+    m_totalBytes = totalBytes;
+    m_clock.start();
+    if (m_showProgress)
+        m_redraw.start();
+}
+
+void TerminalWindow::EndProgress()
+{
+    m_redraw.stop();
+    if (m_lineOpen)
+        DrawProgress();
+}
+
+void TerminalWindow::Print(const QString& line)
+{
+    if (m_lineOpen) {
+        WriteErr(QStringLiteral("\n"));
+        m_lineOpen = false;
+    }
+    WriteErr(line + QLatin1Char('\n'));
+}
+
+void TerminalWindow::DrawProgress()
+{
+    // Every view report stands for a full view but the last of each piece: close enough for a
+    // progress line, and never past the total.
+    const uint64_t copied = std::min<uint64_t>(uint64_t(viewReports) * g_viewSize, m_totalBytes);
+    const int percent = m_totalBytes == 0 ? 100 : int(copied * 100 / m_totalBytes);
+    const double seconds = std::max(double(m_clock.nsecsElapsed()) / 1e9, 1e-3);
+    const QString rate = QString::number(double(copied) / 1e6 / seconds, 'f', 1);
+    // Padded so that a shorter line covers a longer one.
+    WriteErr(QLatin1Char('\r') + texts::kCliProgress.arg(percent).arg(rate).leftJustified(30));
+    m_lineOpen = true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The main window as a terminal job sees it: it hears the engine's reports through the same
+// blocking hand-off as the dialog, prints every message box to stderr and, on a terminal,
+// redraws a progress line.
+
+#include "Window.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+class TerminalWindow : public QObject, public platform::MessageTarget {
+public:
+    explicit TerminalWindow(bool showProgress);
+
+    QObject* Context() override
+    {
+        return this;
+    }
+    intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void ShowMessageBox(const QString& text, const QString& caption) override;
+    void SetItemText(int id, const QString& text) override;
+
+    // Starts the progress line for a job of totalBytes bytes.
+    void StartProgress(uint64_t totalBytes);
+    // Draws the final state of the progress line and ends it.
+    void EndProgress();
+    // Writes a line to stderr, after ending a progress line that stands there.
+    void Print(const QString& line);
+
+    int viewReports = 0;
+    int endReports = 0;
+    // Called after every end report, on this object's thread.
+    std::function<void()> onEndReport;
+
+private:
+    void DrawProgress();
+
+    bool m_showProgress;
+    bool m_lineOpen = false;
+    uint64_t m_totalBytes = 0;
+    QElapsedTimer m_clock;
+    QTimer m_redraw;
+};
