@@ -6,9 +6,6 @@
 #include "Texts.h"
 #include "Thread.h"
 
-#include <QDir>
-
-#include <algorithm>
 
 namespace {
 
@@ -208,23 +205,15 @@ void DeleteJoinedPieces()
 
 QStringList StalePieces()
 {
-    PieceName piece;
     QStringList stale;
-    if (g_job.merge || g_pieceRecords.empty() || !ParsePieceName(g_pieceRecords.front().path, &piece))
+    if (g_job.merge || g_pieceRecords.empty())
         return stale;
-    const QString first = g_pieceRecords.front().path;
-    const QDir folder(FolderOf(first).isEmpty() ? QStringLiteral(".") : FolderOf(first));
-    const QStringList names =
-        folder.entryList({piece.stem + QLatin1Char('*') + piece.extension + QStringLiteral(".qv")}, QDir::Files);
-    for (const QString& name : names) {
-        PieceName other;
-        if (!ParsePieceName(name, &other) || other.stem != piece.stem || other.extension != piece.extension)
-            continue;
+    for (const QString& member : SetMembers(g_pieceRecords.front().path)) {
+        PieceName name;
+        ParsePieceName(member, &name);
         bool ok = false;
-        const qulonglong number = other.number.toULongLong(&ok);
-        if (!ok || number >= g_pieceRecords.size())
-            stale.append(folder.filePath(name));
+        if (name.number.toULongLong(&ok) >= g_pieceRecords.size() || !ok)
+            stale.append(member);
     }
-    std::sort(stale.begin(), stale.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
     return stale;
 }

@@ -2,6 +2,11 @@
 
 #include "FileSystem.h"
 
+#include <QDir>
+
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 // Position of the file name inside a path.
@@ -61,6 +66,45 @@ bool ParsePieceName(const QString& path, PieceName* piece)
     piece->stem = base.mid(start, numberStart - start);
     piece->number = base.mid(numberStart, numberEnd - numberStart);
     piece->extension = base.mid(numberEnd);
+    return true;
+}
+
+bool SameSet(const PieceName& a, const PieceName& b)
+{
+    return a.stem == b.stem && a.extension == b.extension;
+}
+
+QStringList SetMembers(const QString& piece)
+{
+    PieceName name;
+    if (!ParsePieceName(piece, &name))
+        return {};
+    const QString folderPath = FolderOf(piece);
+    const QDir folder(folderPath.isEmpty() ? QStringLiteral(".") : folderPath);
+    QStringList members;
+    const QString pattern = name.stem + QLatin1Char('*') + name.extension + QStringLiteral(".qv");
+    for (const QString& entry : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
+        PieceName other;
+        if (ParsePieceName(entry, &other) && SameSet(name, other))
+            members.append(name.prefix + entry);
+    }
+    std::sort(members.begin(), members.end(),
+              [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
+    return members;
+}
+
+bool OneSet(const QStringList& pieces)
+{
+    std::optional<PieceName> first;
+    for (const QString& piece : pieces) {
+        PieceName name;
+        if (!ParsePieceName(piece, &name))
+            continue;
+        if (!first)
+            first = name;
+        else if (!SameSet(*first, name))
+            return false;
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 // which file it belongs to and where it goes.
 
 #include <QString>
+#include <QStringList>
 
 // <folder>/<stem><index, at least three digits>.<ext>.qv, where stem and ext come from the
 // source's file name (its last extension; none when the name has no dot past its start).
@@ -18,6 +19,16 @@ struct PieceName {
 };
 // False for a name that is not a piece name.
 bool ParsePieceName(const QString& path, PieceName* piece);
+
+// Whether two pieces belong to one set: the same name in front of the number and the same
+// extension.
+bool SameSet(const PieceName& a, const PieceName& b);
+// The files of the set of `piece` in its folder, itself included, in piece order; empty when
+// `piece` is no piece name.
+QStringList SetMembers(const QString& piece);
+// False when the parsable piece names among `pieces` belong to more than one set; names that
+// are no piece names (cut by other tools) belong to any.
+bool OneSet(const QStringList& pieces);
 
 // The file a piece joins back into: <stem>.<ext> for a piece <stem><digits>.<ext>.qv in the
 // piece's folder, the number removed whole; for a .qv name without a number, three characters

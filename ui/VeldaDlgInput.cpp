@@ -2,6 +2,7 @@
 
 #include "VeldaDlg.h"
 
+#include "FileSystem.h"
 #include "Ids.h"
 #include "JobState.h"
 #include "MessageBox.h"
@@ -9,6 +10,8 @@
 #include "Texts.h"
 
 #include <QCheckBox>
+
+#include <algorithm>
 
 namespace {
 
@@ -91,14 +94,26 @@ void CVeldaDlg::AddPickedNamesToList()
     }
     if (m_pickedNames.isEmpty())
         m_pickedNames.append(first);
+    // One file is one piece, whatever path names it: a link, a linked folder, "a/../a/x".
+    QList<platform::FileIdentity> listed;
+    for (int i = 0; i < m_listBox->GetCount(); ++i) {
+        platform::FileIdentity identity;
+        if (platform::IdentifyPath(m_listBox->GetText(i), &identity))
+            listed.append(identity);
+    }
     bool missing = false;
     for (const QString& name : std::as_const(m_pickedNames)) {
-        if (!FileExists(name)) {
+        platform::FileIdentity identity;
+        if (!FileExists(name) || !platform::IdentifyPath(name, &identity)) {
             missing = true;
             continue;
         }
-        if (m_listBox->FindStringExact(0, name) < 0)
+        const bool known = std::any_of(listed.begin(), listed.end(),
+                                       [&](const platform::FileIdentity& other) { return other.SameFile(identity); });
+        if (!known && m_listBox->FindStringExact(0, name) < 0) {
             m_listBox->AddString(name);
+            listed.append(identity);
+        }
     }
     if (missing)
         ui::ShowMessage(this, texts::kFileMustExist, texts::kCaptionError);

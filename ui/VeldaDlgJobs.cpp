@@ -105,6 +105,9 @@ void CVeldaDlg::StartMerge()
     if (!pieces.isEmpty()
         && !MayReplace(this, MakeJoinedName(namingPiece.isEmpty() ? pieces.first() : namingPiece), pieces))
         return;
+    // Pieces of two sets would join into one file that is neither.
+    if (!OneSet(pieces) && !ui::AskYesNo(this, texts::kMixedSets, texts::kCaptionHint))
+        return;
     SetDlgItemText(ids::kStartButton, texts::kMerging);
     m_startTick = platform::TickCount();
     const PreparedJob job = PrepareMerge(MergeRequest {

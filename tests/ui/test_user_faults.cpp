@@ -167,4 +167,21 @@ TEST_F(UserFaultTest, everyTextIsShownWholeTooltipsIncluded)
     EXPECT_EQ(dlg->m_listBox->OnToolTipText(0), entry); // the whole path, however long
 }
 
+TEST_F(UserFaultTest, oneFileIsListedOnceAndTwoSetsAreJoinedOnlyWhenTheUserSaysSo)
+{
+    ToMerge();
+    const QString a0 = MakeFile(QStringLiteral("a000.bin.qv"), 100);
+    const QString a1 = MakeFile(QStringLiteral("a001.bin.qv"), 100);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")) && QFile::link(a0, Path(QStringLiteral("sub/l.qv"))));
+    Browse({ a0, Path(QStringLiteral("sub/l.qv")), Path(QStringLiteral("sub/../a000.bin.qv")), a1 });
+    EXPECT_EQ(ListEntries(), (QStringList { a0, a1 }));
+    Browse({ MakeFile(QStringLiteral("b000.dat.qv"), 100) });
+    Start(true);
+    EXPECT_EQ(questions, QStringList { texts::kCaptionHint + QLatin1Char('|') + texts::kMixedSets });
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("b.dat"))));
+    answer = true;
+    Start(true);
+    EXPECT_EQ(testsupport::FileSize(Path(QStringLiteral("b.dat"))), 300);
+}
+
 } // namespace
