@@ -77,7 +77,7 @@ bool WriteProcFile(const char* path, const char* text)
     return ok;
 }
 
-}  // namespace
+} // namespace
 
 bool GenerateFile(const QString& path, uint64_t size, uint64_t blockSize)
 {
@@ -111,8 +111,7 @@ bool ReadThrough(const QStringList& paths)
         if (fd < 0)
             return false;
         ssize_t n;
-        while ((n = ReadFull(fd, buffer.get(), kIoBlock)) > 0) {
-        }
+        while ((n = ReadFull(fd, buffer.get(), kIoBlock)) > 0) { }
         ::close(fd);
         if (n < 0)
             return false;
@@ -175,7 +174,8 @@ void PrewarmMemory(uint64_t bytes)
             CPU_ZERO(&set);
             CPU_SET(int(cpu), &set);
             ::pthread_setaffinity_np(::pthread_self(), sizeof set, &set);
-            void* area = ::mmap(nullptr, share, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+            void* area
+                = ::mmap(nullptr, share, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
             if (area == MAP_FAILED)
                 return;
             ::madvise(area, share, MADV_HUGEPAGE);
@@ -242,7 +242,7 @@ double TimeProcess(const QString& program, const QStringList& arguments, const Q
 
 uint64_t AvailableBytes(const QString& folder)
 {
-    struct statvfs vfs {};
+    struct statvfs vfs { };
     if (::statvfs(QFile::encodeName(folder).constData(), &vfs) != 0)
         return 0;
     return uint64_t(vfs.f_bavail) * uint64_t(vfs.f_frsize);

@@ -23,9 +23,7 @@ void CountingWindow::ShowMessageBox(const QString& text, const QString& caption)
     boxes.append(caption + QStringLiteral(": ") + text);
 }
 
-void CountingWindow::SetItemText(int, const QString&)
-{
-}
+void CountingWindow::SetItemText(int, const QString&) { }
 
 void CountingWindow::Reset()
 {

@@ -12,17 +12,20 @@
 
 class CountingWindow : public QObject, public platform::MessageTarget {
 public:
-    QObject* Context() override { return this; }
+    QObject* Context() override
+    {
+        return this;
+    }
     intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     void ShowMessageBox(const QString& text, const QString& caption) override;
     void SetItemText(int id, const QString& text) override;
 
     void Reset();
 
-    int viewReports = 0;  // WM_COPYPROGRESS kViewCopied
-    int endReports = 0;   // WM_COPYPROGRESS kTaskEnded
+    int viewReports = 0; // WM_COPYPROGRESS kViewCopied
+    int endReports = 0; // WM_COPYPROGRESS kTaskEnded
     int failedCopies = 0; // WM_COPYFAILED
-    QStringList boxes;    // "caption: text" of every message box the job asked for
+    QStringList boxes; // "caption: text" of every message box the job asked for
     // Called after every end report, on this object's thread.
     std::function<void()> onEndReport;
 };

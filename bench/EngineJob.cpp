@@ -62,7 +62,7 @@ void FinishJob(CountingWindow& window, EngineJobResult& result, bool ended, cons
     else if (window.failedCopies > 0 || g_job.failed)
         result.error = QStringLiteral("a copy failed");
     else
-        result.error = SealJobOutput(false);  // coreutils leaves writing back to the kernel too
+        result.error = SealJobOutput(false); // coreutils leaves writing back to the kernel too
     result.ok = result.error.isEmpty();
     CloseJob(!result.ok);
     // Workers end right after their last report; the next job starts without them.
@@ -87,21 +87,21 @@ void RunPrepared(CountingWindow& window, const PreparedJob& job, EngineJobResult
     FinishJob(window, result, ended, timer);
 }
 
-}  // namespace
+} // namespace
 
-EngineJobResult RunEngineSplit(CountingWindow& window, const QString& source, const QString& folder,
-                               const EngineJobOptions& options)
+EngineJobResult RunEngineSplit(
+    CountingWindow& window, const QString& source, const QString& folder, const EngineJobOptions& options)
 {
     EngineJobResult result;
     PrepareWindow(window, options);
     ResetPeakRss();
     QElapsedTimer timer;
     timer.start();
-    const PreparedJob job = PrepareSplit(SplitRequest{.source = source,
-                                                      .folder = folder,
-                                                      .pieceSizeText = options.pieceSizeText,
-                                                      .viewSize = options.bufferFactor * g_allocationGranularity,
-                                                      .threadPerPiece = options.threadPerPiece});
+    const PreparedJob job = PrepareSplit(SplitRequest { .source = source,
+        .folder = folder,
+        .pieceSizeText = options.pieceSizeText,
+        .viewSize = options.bufferFactor * g_allocationGranularity,
+        .threadPerPiece = options.threadPerPiece });
     RunPrepared(window, job, result, timer);
     for (const PieceRecord& record : g_pieceRecords)
         result.pieces.append(record.path);
@@ -115,10 +115,10 @@ EngineJobResult RunEngineMerge(CountingWindow& window, const QStringList& pieces
     ResetPeakRss();
     QElapsedTimer timer;
     timer.start();
-    const PreparedJob job = PrepareMerge(MergeRequest{.pieces = pieces,
-                                                      .namingPiece = {},
-                                                      .viewSize = options.bufferFactor * g_allocationGranularity,
-                                                      .threadPerPiece = options.threadPerPiece});
+    const PreparedJob job = PrepareMerge(MergeRequest { .pieces = pieces,
+        .namingPiece = {},
+        .viewSize = options.bufferFactor * g_allocationGranularity,
+        .threadPerPiece = options.threadPerPiece });
     result.joined = g_job.joinedPath;
     RunPrepared(window, job, result, timer);
     return result;

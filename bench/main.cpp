@@ -34,12 +34,12 @@
 
 namespace {
 
-std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_interrupted { false };
 
 void OnInterrupt(int)
 {
     g_interrupted = true;
-    g_cancelRequested = true;  // running copies stop at their next view
+    g_cancelRequested = true; // running copies stop at their next view
 }
 
 void Progress(const QString& text)
@@ -106,14 +106,15 @@ struct Config {
     bool threadPerPiece;
     QString Name() const
     {
-        return QStringLiteral("factor %1, %2").arg(factor).arg(threadPerPiece ? QStringLiteral("thread per piece")
-                                                                               : QStringLiteral("one worker"));
+        return QStringLiteral("factor %1, %2")
+            .arg(factor)
+            .arg(threadPerPiece ? QStringLiteral("thread per piece") : QStringLiteral("one worker"));
     }
 };
 
 struct Samples {
     std::vector<double> seconds;
-    std::vector<double> ratios;  // throughput against the reference measured in the same run
+    std::vector<double> ratios; // throughput against the reference measured in the same run
     long peakRssKiB = 0;
     QString verified = QStringLiteral("no");
 };
@@ -141,7 +142,7 @@ private:
     CountingWindow m_window;
     bool m_coldRefused = false;
     std::vector<double> m_splitRef, m_catRef;
-    std::map<std::pair<int, bool>, Samples> m_split, m_join;  // keyed by (factor, thread per piece)
+    std::map<std::pair<int, bool>, Samples> m_split, m_join; // keyed by (factor, thread per piece)
     QString m_loadBefore, m_loadAfter;
 };
 
@@ -213,10 +214,10 @@ int Bench::Run(const QString& workDir)
     // Times the references: `split -b` of the source (its pieces removed again) and `cat`
     // of the engine's pieces (checked against the source in the first run).
     auto timeSplitReference = [&]() -> double {
-        Prepare({source});
+        Prepare({ source });
         const double seconds = TimeProcess(QStringLiteral("split"),
-                                           {QStringLiteral("-b"), pieceBytes, QStringLiteral("-a"), QStringLiteral("4"),
-                                            source, refFolder + QStringLiteral("/part-")});
+            { QStringLiteral("-b"), pieceBytes, QStringLiteral("-a"), QStringLiteral("4"), source,
+                refFolder + QStringLiteral("/part-") });
         for (const QString& name : QDir(refFolder).entryList(QDir::Files))
             QFile::remove(refFolder + QLatin1Char('/') + name);
         return seconds;
@@ -248,12 +249,12 @@ int Bench::Run(const QString& workDir)
             const int endReports = config.threadPerPiece ? pieceCount : 1;
 
             double splitSeconds = engineFirst ? 0 : timeSplitReference();
-            Prepare({source});
+            Prepare({ source });
             const EngineJobResult split = RunEngineSplit(m_window, source, pieceFolder, options);
             if (!split.ok)
                 return Fail(QStringLiteral("engine split, %1: %2").arg(config.Name(), split.error));
-            if (split.pieces.size() != pieceCount || split.viewReports != expectedViews(viewSize) ||
-                split.endReports != endReports)
+            if (split.pieces.size() != pieceCount || split.viewReports != expectedViews(viewSize)
+                || split.endReports != endReports)
                 return Fail(QStringLiteral("engine split, %1: %2 pieces, %3 view reports, %4 end reports")
                                 .arg(config.Name())
                                 .arg(split.pieces.size())
@@ -287,7 +288,8 @@ int Bench::Run(const QString& workDir)
             if (run == 1) {
                 // A fast engine that writes the wrong bytes must not pass.
                 if (!SameContents(merge.joined, source))
-                    return Fail(QStringLiteral("engine %1: the joined file differs from the source").arg(config.Name()));
+                    return Fail(
+                        QStringLiteral("engine %1: the joined file differs from the source").arg(config.Name()));
                 splitSamples.verified = joinSamples.verified = QStringLiteral("yes");
             }
             QFile::remove(merge.joined);
@@ -300,16 +302,17 @@ int Bench::Run(const QString& workDir)
                 return Fail(QStringLiteral("cat failed"));
             m_catRef.push_back(catSeconds);
             joinSamples.ratios.push_back(catSeconds / merge.seconds);
-            Progress(QStringLiteral("run %1/%2, %3: split %4 s (split -b %5 s), join %6 s (cat %7 s), peak RSS %8 / %9 MiB")
-                         .arg(run)
-                         .arg(runs)
-                         .arg(config.Name())
-                         .arg(split.seconds, 0, 'f', 3)
-                         .arg(splitSeconds, 0, 'f', 3)
-                         .arg(merge.seconds, 0, 'f', 3)
-                         .arg(catSeconds, 0, 'f', 3)
-                         .arg(split.peakRssKiB / 1024)
-                         .arg(merge.peakRssKiB / 1024));
+            Progress(
+                QStringLiteral("run %1/%2, %3: split %4 s (split -b %5 s), join %6 s (cat %7 s), peak RSS %8 / %9 MiB")
+                    .arg(run)
+                    .arg(runs)
+                    .arg(config.Name())
+                    .arg(split.seconds, 0, 'f', 3)
+                    .arg(splitSeconds, 0, 'f', 3)
+                    .arg(merge.seconds, 0, 'f', 3)
+                    .arg(catSeconds, 0, 'f', 3)
+                    .arg(split.peakRssKiB / 1024)
+                    .arg(merge.peakRssKiB / 1024));
         }
     }
     QFile::remove(source);
@@ -335,16 +338,17 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
         }
         return text;
     };
-    struct utsname uts {};
+    struct utsname uts { };
     ::uname(&uts);
     const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
     const bool warm = !cold || m_coldRefused;
 
     QString out;
-    out += QStringLiteral("### Copy engine against coreutils (%1 cache)\n\n").arg(warm ? QStringLiteral("warm")
-                                                                                     : QStringLiteral("cold"));
-    out += QStringLiteral("- File: %1 bytes (%2 GiB) of generated data, written with %3-byte writes; pieces of %4 bytes "
-                          "(size text \"%5\"): %6 pieces.\n")
+    out += QStringLiteral("### Copy engine against coreutils (%1 cache)\n\n")
+               .arg(warm ? QStringLiteral("warm") : QStringLiteral("cold"));
+    out += QStringLiteral(
+        "- File: %1 bytes (%2 GiB) of generated data, written with %3-byte writes; pieces of %4 bytes "
+        "(size text \"%5\"): %6 pieces.\n")
                .arg(Grouped(size))
                .arg(bytes / double(1ull << 30), 0, 'g', 4)
                .arg(Grouped(sourceBlock), Grouped(pieceSize), pieceSizeText)
@@ -364,7 +368,7 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                .arg(::sysconf(_SC_NPROCESSORS_ONLN))
                .arg(double(pages) * double(pageSize) / double(1ull << 30), 0, 'f', 1)
                .arg(ReadFirstLine(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled")), m_loadBefore,
-                    m_loadAfter);
+                   m_loadAfter);
     if (prewarm)
         out += QStringLiteral("- Memory: before each step, twice the file size of memory was touched and freed, so "
                               "that no step pays for memory the hypervisor has taken back (`--no-prewarm-memory` "
@@ -380,12 +384,15 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
     out += QStringLiteral("- Engine at the program's defaults apart from the factor and threading shown: progress "
                           "shown (a blocking report per view); peak RSS is the process's VmHWM during the job.\n\n");
 
-    out += QStringLiteral("| Job | Buffer factor | View (bytes) | Threads | Seconds | GB/s | vs `split -b` | vs `cat` | "
-                          "Peak RSS (MiB) | Output checked |\n");
+    out += QStringLiteral(
+        "| Job | Buffer factor | View (bytes) | Threads | Seconds | GB/s | vs `split -b` | vs `cat` | "
+        "Peak RSS (MiB) | Output checked |\n");
     out += QStringLiteral("|---|---:|---:|---|---:|---:|---:|---:|---:|---|\n");
     const double splitRef = Median(m_splitRef), catRef = Median(m_catRef);
-    out += QStringLiteral("| `split -b %1` | | | | %2 | %3 | 1.00× | | | |\n").arg(pieceSize).arg(secs(splitRef), gbps(splitRef));
-    for (const bool join : {false, true}) {
+    out += QStringLiteral("| `split -b %1` | | | | %2 | %3 | 1.00× | | | |\n")
+               .arg(pieceSize)
+               .arg(secs(splitRef), gbps(splitRef));
+    for (const bool join : { false, true }) {
         for (const Config& config : configs) {
             const auto& map = join ? m_join : m_split;
             const auto it = map.find(std::make_pair(int(config.factor), config.threadPerPiece));
@@ -405,13 +412,14 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                        .arg(s.verified);
         }
         if (!join)
-            out += QStringLiteral("| `cat` of the pieces | | | | %1 | %2 | | 1.00× | | |\n").arg(secs(catRef), gbps(catRef));
+            out += QStringLiteral("| `cat` of the pieces | | | | %1 | %2 | | 1.00× | | |\n")
+                       .arg(secs(catRef), gbps(catRef));
     }
     std::printf("%s", qPrintable(out));
     std::fflush(stdout);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -423,35 +431,32 @@ int main(int argc, char** argv)
         QStringLiteral("Times Velda's split and merge jobs against `split -b` and `cat` and prints a Markdown table."));
     parser.addHelpOption();
     const QCommandLineOption sizeOption(QStringLiteral("size"), QStringLiteral("File size (K, M, G: binary units)."),
-                                        QStringLiteral("bytes"), QStringLiteral("2G"));
+        QStringLiteral("bytes"), QStringLiteral("2G"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs per setting; medians are shown."),
-                                        QStringLiteral("n"), QStringLiteral("3"));
+        QStringLiteral("n"), QStringLiteral("3"));
     const QCommandLineOption dirOption(QStringLiteral("dir"), QStringLiteral("Folder for the work files."),
-                                       QStringLiteral("folder"), QDir::tempPath());
-    const QCommandLineOption coldOption(QStringLiteral("cold"),
-                                        QStringLiteral("Drop the page cache before every timed step (needs root)."));
+        QStringLiteral("folder"), QDir::tempPath());
+    const QCommandLineOption coldOption(
+        QStringLiteral("cold"), QStringLiteral("Drop the page cache before every timed step (needs root)."));
     const QCommandLineOption factorsOption(QStringLiteral("factors"), QStringLiteral("Buffer factors to measure."),
-                                           QStringLiteral("list"), QStringLiteral("10,100,1000,10000"));
+        QStringLiteral("list"), QStringLiteral("10,100,1000,10000"));
     const QCommandLineOption threadsOption(QStringLiteral("threads"),
-                                           QStringLiteral("Threading modes: one (one worker), piece (thread per piece)."),
-                                           QStringLiteral("list"), QStringLiteral("one,piece"));
+        QStringLiteral("Threading modes: one (one worker), piece (thread per piece)."), QStringLiteral("list"),
+        QStringLiteral("one,piece"));
     const QCommandLineOption pieceOption(QStringLiteral("piece"), QStringLiteral("Piece size text, in megabytes."),
-                                         QStringLiteral("text"), QStringLiteral("250"));
-    const QCommandLineOption blockOption(
-        QStringLiteral("source-writes"),
+        QStringLiteral("text"), QStringLiteral("250"));
+    const QCommandLineOption blockOption(QStringLiteral("source-writes"),
         QStringLiteral("Size of the write calls that make the source; small writes leave small page-cache folios."),
         QStringLiteral("bytes"), QStringLiteral("8M"));
-    const QCommandLineOption settleOption(
-        QStringLiteral("settle"),
+    const QCommandLineOption settleOption(QStringLiteral("settle"),
         QStringLiteral("Seconds of idling before every timed step, after its inputs were read (or dropped)."),
         QStringLiteral("seconds"), QStringLiteral("0"));
-    const QCommandLineOption noPrewarmOption(
-        QStringLiteral("no-prewarm-memory"),
+    const QCommandLineOption noPrewarmOption(QStringLiteral("no-prewarm-memory"),
         QStringLiteral("Do not touch and free memory before every timed step (by default twice the file size, so that "
                        "every step, the references included, starts with memory the hypervisor has not taken back; "
                        "see README)."));
-    parser.addOptions({sizeOption, runsOption, dirOption, coldOption, factorsOption, threadsOption, pieceOption,
-                       blockOption, settleOption, noPrewarmOption});
+    parser.addOptions({ sizeOption, runsOption, dirOption, coldOption, factorsOption, threadsOption, pieceOption,
+        blockOption, settleOption, noPrewarmOption });
     parser.process(app);
 
     Bench bench;
@@ -481,7 +486,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "velda_bench: bad --threads\n");
                 return 2;
             }
-            bench.configs.push_back(Config{factor, mode == QLatin1String("piece")});
+            bench.configs.push_back(Config { factor, mode == QLatin1String("piece") });
         }
     }
 
@@ -489,7 +494,7 @@ int main(int argc, char** argv)
     const uint64_t needed = bench.size * 3 + (1ull << 30);
     if (AvailableBytes(base) < needed) {
         std::fprintf(stderr, "velda_bench: %s has less than the %llu free bytes needed\n", qPrintable(base),
-                     (unsigned long long)needed);
+            (unsigned long long)needed);
         return 1;
     }
     QTemporaryDir work(base + QStringLiteral("/velda-bench-XXXXXX"));
@@ -499,5 +504,5 @@ int main(int argc, char** argv)
     }
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
-    return bench.Run(work.path());  // the folder and everything in it go with `work`
+    return bench.Run(work.path()); // the folder and everything in it go with `work`
 }

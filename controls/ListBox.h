@@ -14,7 +14,10 @@ public:
 
     explicit CListBox(QWidget* parent = nullptr);
 
-    void SetCompare(Compare compare) { m_compare = std::move(compare); }
+    void SetCompare(Compare compare)
+    {
+        m_compare = std::move(compare);
+    }
 
     int GetCount() const;
     QString GetText(int index) const;

@@ -34,7 +34,7 @@ void CProgressCtrl::SetStep(int step)
 void CProgressCtrl::StepIt()
 {
     m_nativePosition += m_nativeStep;
-    if (m_nativePosition > m_nativeUpper)  // a native control wraps back to its start
+    if (m_nativePosition > m_nativeUpper) // a native control wraps back to its start
         m_nativePosition = m_nativeLower + (m_nativePosition - m_nativeUpper);
     RequestRepaint();
 }

@@ -17,7 +17,10 @@ public:
     virtual void SetStep(int step);
     virtual void StepIt();
 
-    int NativeUpper() const { return m_nativeUpper; }
+    int NativeUpper() const
+    {
+        return m_nativeUpper;
+    }
 
 protected:
     void RequestRepaint();

@@ -73,7 +73,7 @@ bool RunCopyTask(std::unique_ptr<CopyTask> task, bool ownThread)
     }
     if (!platform::BeginThread(CopyRange, task.get()))
         return false;
-    task.release();  // the thread owns it now
+    task.release(); // the thread owns it now
     ++g_job.tasksStarted;
     return true;
 }

@@ -6,7 +6,6 @@
 #include "Texts.h"
 #include "Thread.h"
 
-
 namespace {
 
 void BeginJob(uint32_t viewSize, bool threadPerPiece)
@@ -31,10 +30,10 @@ PreparedJob Refuse(const QString& text, const QString& caption = texts::kCaption
     g_pieceRecords.clear();
     g_job.joined.Remove();
     g_job.sourceLock.reset();
-    return PreparedJob{text, caption, 0};
+    return PreparedJob { text, caption, 0 };
 }
 
-}  // namespace
+} // namespace
 
 SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder)
 {
@@ -75,7 +74,7 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     g_job.pieceFolder = request.folder;
     platform::IdentifyFile(source.get(), &g_job.sourceIdentity);
     g_job.sourceLock = std::move(source);
-    return PreparedJob{{}, {}, ViewCount(uint64_t(g_fileSize))};
+    return PreparedJob { {}, {}, ViewCount(uint64_t(g_fileSize)) };
 }
 
 PreparedJob PrepareMerge(const MergeRequest& request)
@@ -123,10 +122,10 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     if (claim != platform::LockResult::Locked)
         return Refuse(texts::kCreateJoinedFailed);
     g_sharedMapping = platform::CreateFileMapping(g_job.joined.get(), platform::MappingAccess::ReadWrite, total);
-    if (!g_sharedMapping)  // most often a disk that cannot hold the joined file
+    if (!g_sharedMapping) // most often a disk that cannot hold the joined file
         return Refuse(texts::kMapMergePieceFailed);
     g_job.joinedPath = joined;
-    return PreparedJob{{}, {}, ViewCount(total)};
+    return PreparedJob { {}, {}, ViewCount(total) };
 }
 
 QString DispatchJob()
@@ -152,8 +151,8 @@ QString SealJobOutput(bool flush)
     if (!g_job.merge) {
         // Pieces of a source that changed under the copy are pieces of no file.
         platform::FileIdentity now;
-        if (!g_job.sourcePath.isEmpty() &&
-            (!platform::IdentifyPath(g_job.sourcePath, &now) || !(now == g_job.sourceIdentity))) {
+        if (!g_job.sourcePath.isEmpty()
+            && (!platform::IdentifyPath(g_job.sourcePath, &now) || !(now == g_job.sourceIdentity))) {
             g_job.sourceChanged = true;
             return texts::kSourceChanged;
         }

@@ -9,15 +9,15 @@
 
 struct SplitRequest {
     QString source;
-    QString folder;         // where the pieces go
-    QString pieceSizeText;  // megabytes of 1,000,000 bytes, as typed
+    QString folder; // where the pieces go
+    QString pieceSizeText; // megabytes of 1,000,000 bytes, as typed
     uint32_t viewSize = 0;
     bool threadPerPiece = false;
 };
 
 struct MergeRequest {
-    QStringList pieces;   // in the order they join
-    QString namingPiece;  // the piece that names the joined file; empty: the first one
+    QStringList pieces; // in the order they join
+    QString namingPiece; // the piece that names the joined file; empty: the first one
     uint32_t viewSize = 0;
     bool threadPerPiece = false;
 };
@@ -26,8 +26,11 @@ struct MergeRequest {
 struct PreparedJob {
     QString error;
     QString caption;
-    uint64_t views = 0;  // views the job will copy, for the progress bar
-    bool ok() const { return error.isEmpty(); }
+    uint64_t views = 0; // views the job will copy, for the progress bar
+    bool ok() const
+    {
+        return error.isEmpty();
+    }
 };
 
 // What a split of fileSize bytes into folder meets there: sizes in M of 1,000,000 bytes, and

@@ -2,8 +2,8 @@
 
 uint32_t g_allocationGranularity = 0;
 uint32_t g_viewSize = 0;
-std::atomic<bool> g_useMultithreading{false};
-std::atomic<bool> g_showProgress{true};
+std::atomic<bool> g_useMultithreading { false };
+std::atomic<bool> g_showProgress { true };
 int64_t g_fileSize = 0;
 platform::UniqueMapping g_sharedMapping;
 platform::WindowHandle g_mainWindow = nullptr;
@@ -12,13 +12,13 @@ QString g_pieceFolder;
 std::vector<PieceRecord> g_pieceRecords;
 int32_t g_finishedCount = 0;
 JobProgress g_job;
-std::atomic<bool> g_cancelRequested{false};
+std::atomic<bool> g_cancelRequested { false };
 
 void ResetJob()
 {
     g_pieceRecords.clear();
     g_finishedCount = 0;
-    g_job = JobProgress{};
+    g_job = JobProgress {};
     g_cancelRequested = false;
 }
 

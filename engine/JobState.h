@@ -18,9 +18,9 @@
 #include <vector>
 
 // Private window messages of the copy engine.
-inline constexpr uint32_t WM_COPYPROGRESS = 0x7F0;  // wParam: what happened; lParam: the bar's step
-inline constexpr uint32_t WM_COPYFAILED = 0x7F1;    // wParam: index of the task whose copy failed
-inline constexpr uint32_t WM_JOBFLUSHED = 0x7F2;    // wParam: 1 when the joined file reached the disk
+inline constexpr uint32_t WM_COPYPROGRESS = 0x7F0; // wParam: what happened; lParam: the bar's step
+inline constexpr uint32_t WM_COPYFAILED = 0x7F1; // wParam: index of the task whose copy failed
+inline constexpr uint32_t WM_JOBFLUSHED = 0x7F2; // wParam: 1 when the joined file reached the disk
 
 // What a WM_COPYPROGRESS report says: a view was copied, or a task (with one worker per job:
 // the job) ended. Both step the progress bar by kProgressStep.
@@ -34,12 +34,12 @@ void ReportTaskEnded();
 void ReportCopyFailed(int32_t index);
 
 struct PieceRecord {
-    uint64_t start = 0;  // split: first byte in the source; merge: 0
-    uint64_t end = 0;    // split: one past the last byte in the source; merge: the piece's size
+    uint64_t start = 0; // split: first byte in the source; merge: 0
+    uint64_t end = 0; // split: one past the last byte in the source; merge: the piece's size
     // The piece's mapping until a copy task takes it over.
     platform::UniqueMapping mapping;
-    QString path;         // the piece file
-    bool failed = false;  // its copy did not complete
+    QString path; // the piece file
+    bool failed = false; // its copy did not complete
     // A split's piece while it is written; a merge's piece, open under a shared lock, and
     // which file it was, so that only that one is ever deleted.
     platform::OutputFile output;
@@ -52,13 +52,13 @@ struct PieceRecord {
 struct CopyTask {
     platform::MappingHandle sourceMapping = nullptr;
     platform::MappingHandle destMapping = nullptr;
-    uint64_t sourceStart = 0;  // a multiple of g_allocationGranularity
-    uint64_t sourceEnd = 0;    // exclusive
+    uint64_t sourceStart = 0; // a multiple of g_allocationGranularity
+    uint64_t sourceEnd = 0; // exclusive
     uint64_t destOffset = 0;
     // True: the task owns destMapping and destOffset is aligned. False: the task owns
     // sourceMapping and the copier aligns destOffset itself.
     bool ownsDestination = false;
-    int32_t index = 0;  // the task's record in g_pieceRecords, named in a failure report
+    int32_t index = 0; // the task's record in g_pieceRecords, named in a failure report
     platform::UniqueMapping owned;
     // A piece that takes its final name once its copy is complete.
     platform::OutputFile* output = nullptr;
@@ -78,22 +78,22 @@ extern int32_t g_finishedCount;
 
 // What a job needs beyond the records, reset by ResetJob at every start.
 struct JobProgress {
-    QString sourcePath;       // the split's source, as it was when the job started
-    QString pieceFolder;      // the split's folder, as it was when the job started
-    QString joinedPath;       // the merge's output
-    bool merge = false;       // a merge, not a split
-    int64_t pieceSize = 0;    // the split's piece size in bytes
+    QString sourcePath; // the split's source, as it was when the job started
+    QString pieceFolder; // the split's folder, as it was when the job started
+    QString joinedPath; // the merge's output
+    bool merge = false; // a merge, not a split
+    int64_t pieceSize = 0; // the split's piece size in bytes
     int32_t tasksStarted = 0; // copy tasks handed to a thread of their own
-    bool dispatchDone = false;  // the controller has handed over every task it will
-    bool flushing = false;    // the joined output is being made final on a worker
+    bool dispatchDone = false; // the controller has handed over every task it will
+    bool flushing = false; // the joined output is being made final on a worker
     // The split's source under a shared lock, and what it was when the job started.
     platform::UniqueFile sourceLock;
     platform::FileIdentity sourceIdentity;
-    platform::OutputFile joined;  // the merge's output while it is written
-    QString sealError;            // why the output could not be made final
-    bool sourceChanged = false;   // the split's source changed under its copies
-    bool failed = false;      // some part of the job did not complete
-    bool errorShown = false;  // its message has been shown already
+    platform::OutputFile joined; // the merge's output while it is written
+    QString sealError; // why the output could not be made final
+    bool sourceChanged = false; // the split's source changed under its copies
+    bool failed = false; // some part of the job did not complete
+    bool errorShown = false; // its message has been shown already
 };
 extern JobProgress g_job;
 

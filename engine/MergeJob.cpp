@@ -19,15 +19,15 @@ unsigned RunMerge(void*)
             continue;
         }
         const platform::MappingHandle source = record.mapping.get();
-        auto task = std::make_unique<CopyTask>(CopyTask{.sourceMapping = source,
-                                                        .destMapping = g_sharedMapping.get(),
-                                                        .sourceStart = 0,
-                                                        .sourceEnd = record.end,
-                                                        .destOffset = destOffset,
-                                                        .ownsDestination = false,
-                                                        .index = int32_t(i),
-                                                        .owned = std::move(record.mapping),
-                                                        .output = nullptr});
+        auto task = std::make_unique<CopyTask>(CopyTask { .sourceMapping = source,
+            .destMapping = g_sharedMapping.get(),
+            .sourceStart = 0,
+            .sourceEnd = record.end,
+            .destOffset = destOffset,
+            .ownsDestination = false,
+            .index = int32_t(i),
+            .owned = std::move(record.mapping),
+            .output = nullptr });
         if (!RunCopyTask(std::move(task), threadPerPiece))
             FailJob(texts::kThreadFailed);
     }

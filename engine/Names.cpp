@@ -32,7 +32,7 @@ bool IsAsciiDigit(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-}  // namespace
+} // namespace
 
 QString MakePieceName(const QString& sourcePath, const QString& folder, int index)
 {
@@ -83,13 +83,13 @@ QStringList SetMembers(const QString& piece)
     const QDir folder(folderPath.isEmpty() ? QStringLiteral(".") : folderPath);
     QStringList members;
     const QString pattern = name.stem + QLatin1Char('*') + name.extension + QStringLiteral(".qv");
-    for (const QString& entry : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QString& entry : folder.entryList({ pattern }, QDir::Files | QDir::Hidden | QDir::System)) {
         PieceName other;
         if (ParsePieceName(entry, &other) && SameSet(name, other))
             members.append(name.prefix + entry);
     }
-    std::sort(members.begin(), members.end(),
-              [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
+    std::sort(
+        members.begin(), members.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
     return members;
 }
 
@@ -111,7 +111,7 @@ bool OneSet(const QStringList& pieces)
 QString MakeJoinedName(const QString& piecePath)
 {
     PieceName piece;
-    if (ParsePieceName(piecePath, &piece))  // the number goes whole, whatever its width
+    if (ParsePieceName(piecePath, &piece)) // the number goes whole, whatever its width
         return piece.prefix + piece.stem + piece.extension;
 
     const qsizetype dot = ExtensionDot(piecePath);
@@ -166,7 +166,7 @@ int ComparePieceNames(const QString& a, const QString& b)
                 if (a.at(si + k) != b.at(sj + k))
                     return a.at(si + k) < b.at(sj + k) ? -1 : 1;
             }
-            if (ei - i != ej - j)  // same value, fewer leading zeros first
+            if (ei - i != ej - j) // same value, fewer leading zeros first
                 return ei - i < ej - j ? -1 : 1;
             i = ei;
             j = ej;

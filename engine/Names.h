@@ -12,10 +12,10 @@ QString MakePieceName(const QString& sourcePath, const QString& folder, int inde
 // A piece's name taken apart: <prefix><stem><number><extension>.qv, where the number is the
 // run of ASCII digits that ends the name in front of its extension (if any).
 struct PieceName {
-    QString prefix;     // the folder part of the path, with its final '/'; may be empty
-    QString stem;       // the file name in front of the number
-    QString number;     // the digits
-    QString extension;  // ".avi", or empty
+    QString prefix; // the folder part of the path, with its final '/'; may be empty
+    QString stem; // the file name in front of the number
+    QString number; // the digits
+    QString extension; // ".avi", or empty
 };
 // False for a name that is not a piece name.
 bool ParsePieceName(const QString& path, PieceName* piece);

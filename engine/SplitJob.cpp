@@ -29,14 +29,15 @@ float ParseLeadingNumber(const QString& text, bool* ok)
     const qsizetype n = text.size();
     while (i < n && text.at(i).isSpace())
         ++i;
-    if (i == n) {  // an empty text reads as "0"
+    if (i == n) { // an empty text reads as "0"
         *ok = true;
         return 0.0f;
     }
     const qsizetype begin = i;
     if (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))
         ++i;
-    auto isDigit = [&](qsizetype k) { return k < n && text.at(k) >= QLatin1Char('0') && text.at(k) <= QLatin1Char('9'); };
+    auto isDigit
+        = [&](qsizetype k) { return k < n && text.at(k) >= QLatin1Char('0') && text.at(k) <= QLatin1Char('9'); };
     qsizetype digits = 0;
     while (isDigit(i)) {
         ++i;
@@ -64,7 +65,7 @@ float ParseLeadingNumber(const QString& text, bool* ok)
         }
     }
     const float value = QLocale::c().toFloat(QStringView(text).mid(begin, i - begin), ok);
-    if (!*ok)  // out of float range
+    if (!*ok) // out of float range
         return 0.0f;
     return value;
 }
@@ -103,7 +104,8 @@ void RunSplit(int64_t pieceSize)
         record.path = MakePieceName(g_job.sourcePath, g_job.pieceFolder, int(i));
         const platform::LockResult claim = record.output.Claim(record.path);
         if (claim != platform::LockResult::Locked) {
-            FailJob(claim == platform::LockResult::Busy ? texts::kFileBusy.arg(record.path) : texts::kCreatePieceFailed);
+            FailJob(
+                claim == platform::LockResult::Busy ? texts::kFileBusy.arg(record.path) : texts::kCreatePieceFailed);
             return;
         }
         platform::UniqueMapping mapping = platform::CreateFileMapping(
@@ -115,15 +117,15 @@ void RunSplit(int64_t pieceSize)
             return;
         }
         const platform::MappingHandle dest = mapping.get();
-        auto task = std::make_unique<CopyTask>(CopyTask{.sourceMapping = g_sharedMapping.get(),
-                                                        .destMapping = dest,
-                                                        .sourceStart = record.start,
-                                                        .sourceEnd = record.end,
-                                                        .destOffset = 0,
-                                                        .ownsDestination = true,
-                                                        .index = int32_t(i),
-                                                        .owned = std::move(mapping),
-                                                        .output = &record.output});
+        auto task = std::make_unique<CopyTask>(CopyTask { .sourceMapping = g_sharedMapping.get(),
+            .destMapping = dest,
+            .sourceStart = record.start,
+            .sourceEnd = record.end,
+            .destOffset = 0,
+            .ownsDestination = true,
+            .index = int32_t(i),
+            .owned = std::move(mapping),
+            .output = &record.output });
         if (!RunCopyTask(std::move(task), threadPerPiece)) {
             record.failed = true;
             FailJob(texts::kThreadFailed);

@@ -41,7 +41,7 @@ void InstallBusHandler()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        struct sigaction action {};
+        struct sigaction action { };
         action.sa_sigaction = OnBusError;
         // SA_NODEFER: the handler leaves by siglongjmp without restoring the signal mask.
         action.sa_flags = SA_SIGINFO | SA_NODEFER | SA_ONSTACK;
@@ -52,8 +52,7 @@ void InstallBusHandler()
 
 // Runs access(), which reads or writes through mapped views; false, instead of the end of the
 // process, when that meets an I/O fault.
-template <typename Access>
-bool Guarded(Access access)
+template <typename Access> bool Guarded(Access access)
 {
     InstallBusHandler();
     sigjmp_buf guard;
@@ -67,7 +66,7 @@ bool Guarded(Access access)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 namespace detail {
 
@@ -81,11 +80,11 @@ bool GuardedTouch(const uint8_t* data, size_t length)
     });
 }
 
-}  // namespace detail
+} // namespace detail
 
 bool GuardedCopy(void* dest, const void* source, size_t length)
 {
     return Guarded([&] { std::memcpy(dest, source, length); });
 }
 
-}  // namespace platform
+} // namespace platform

@@ -28,7 +28,7 @@ uint64_t RoundUpToPage(uint64_t value)
     return (value + PageSize() - 1) & ~(PageSize() - 1);
 }
 
-}  // namespace detail
+} // namespace detail
 
 namespace {
 
@@ -64,7 +64,7 @@ bool ReserveFileSize(int fd, uint64_t size)
         return true;
     if (rc != EOPNOTSUPP && rc != ENOSYS)
         return false;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0)
         return false;
     return uint64_t(st.st_size) >= size || ::ftruncate(fd, off_t(size)) == 0;
@@ -115,11 +115,11 @@ void Release(FileMapping* mapping)
     delete mapping;
 }
 
-}  // namespace
+} // namespace
 
 UniqueMapping CreateFileMapping(FileHandle file, MappingAccess access, uint64_t maxSize)
 {
-    struct stat st {};
+    struct stat st { };
     if (file < 0 || ::fstat(file, &st) != 0)
         return {};
     const bool writable = access == MappingAccess::ReadWrite;
@@ -178,8 +178,8 @@ View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t
     if (const auto& observer = Observer())
         observer(mapping, access, offset, length);
     const bool write = access == ViewAccess::Write;
-    if (!mapping || length == 0 || offset % AllocationGranularity() != 0 || (write && !mapping->writable) ||
-        offset > mapping->size || mapping->size - offset < length)
+    if (!mapping || length == 0 || offset % AllocationGranularity() != 0 || (write && !mapping->writable)
+        || offset > mapping->size || mapping->size - offset < length)
         return {};
     // A window of the whole mapping, except for a read view of a read/write mapping: that
     // one gets a read-only mapping of its own, so that it cannot write.
@@ -192,13 +192,13 @@ View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t
         ::madvise(data, length, write ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
         if (SpareProcessors() > 0)
             detail::ReadAheadFrom(mapping, offset + length);
-        return View{data, length, mapping};
+        return View { data, length, mapping };
     }
     const int prot = write ? PROT_READ | PROT_WRITE : PROT_READ;
     void* p = ::mmap(nullptr, length, prot, MAP_SHARED, mapping->fd, off_t(offset));
     if (p == MAP_FAILED)
         return {};
-    return View{static_cast<uint8_t*>(p), length, nullptr};
+    return View { static_cast<uint8_t*>(p), length, nullptr };
 }
 
 void UnmapView(View& view)
@@ -215,8 +215,7 @@ void UnmapView(View& view)
         if (to > from) {
             // Published first: read-ahead that faults this part in afterwards releases it.
             uint64_t released = mapping->releasedTo.load();
-            while (released < to && !mapping->releasedTo.compare_exchange_weak(released, to)) {
-            }
+            while (released < to && !mapping->releasedTo.compare_exchange_weak(released, to)) { }
             ::madvise(mapping->base + from, size_t(to - from), MADV_DONTNEED);
         }
         Release(mapping);
@@ -237,6 +236,6 @@ void SetFlushObserver(std::function<void()> observer)
     FlushObserver() = std::move(observer);
 }
 
-}  // namespace testing
+} // namespace testing
 
-}  // namespace platform
+} // namespace platform

@@ -21,7 +21,7 @@
 
 namespace platform {
 
-struct FileMapping;  // opaque: owns its own descriptor of the file
+struct FileMapping; // opaque: owns its own descriptor of the file
 using MappingHandle = FileMapping*;
 
 enum class MappingAccess { ReadOnly, ReadWrite };
@@ -35,17 +35,32 @@ void CloseMapping(MappingHandle mapping);
 class UniqueMapping {
 public:
     UniqueMapping() = default;
-    explicit UniqueMapping(MappingHandle mapping) : m_mapping(mapping) {}
-    UniqueMapping(UniqueMapping&& other) noexcept : m_mapping(std::exchange(other.m_mapping, nullptr)) {}
+    explicit UniqueMapping(MappingHandle mapping)
+        : m_mapping(mapping)
+    {
+    }
+    UniqueMapping(UniqueMapping&& other) noexcept
+        : m_mapping(std::exchange(other.m_mapping, nullptr))
+    {
+    }
     UniqueMapping& operator=(UniqueMapping&& other) noexcept
     {
         reset(std::exchange(other.m_mapping, nullptr));
         return *this;
     }
-    ~UniqueMapping() { reset(); }
+    ~UniqueMapping()
+    {
+        reset();
+    }
 
-    MappingHandle get() const { return m_mapping; }
-    explicit operator bool() const { return m_mapping != nullptr; }
+    MappingHandle get() const
+    {
+        return m_mapping;
+    }
+    explicit operator bool() const
+    {
+        return m_mapping != nullptr;
+    }
     void reset(MappingHandle mapping = nullptr)
     {
         CloseMapping(std::exchange(m_mapping, mapping));
@@ -67,7 +82,10 @@ bool FlushMapping(MappingHandle mapping);
 struct View {
     uint8_t* data = nullptr;
     size_t length = 0;
-    explicit operator bool() const { return data != nullptr; }
+    explicit operator bool() const
+    {
+        return data != nullptr;
+    }
 
     // Where the view came from, for UnmapView: the mapping it is a window of, or null when
     // it is a mapping of its own.
@@ -89,6 +107,6 @@ using ViewObserver = std::function<void(MappingHandle, ViewAccess, uint64_t offs
 void SetViewObserver(ViewObserver observer);
 // Called at the start of every FlushMapping, on the flushing thread.
 void SetFlushObserver(std::function<void()> observer);
-}  // namespace testing
+} // namespace testing
 
-}  // namespace platform
+} // namespace platform

@@ -31,7 +31,7 @@ FileHandle OpenWithFlags(const QString& path, int flags, AccessHint hint)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return kInvalidFile;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return kInvalidFile;
@@ -41,7 +41,7 @@ FileHandle OpenWithFlags(const QString& path, int flags, AccessHint hint)
     return fd;
 }
 
-}  // namespace
+} // namespace
 
 void UniqueFile::reset(FileHandle file)
 {
@@ -80,11 +80,11 @@ bool TryLock(FileHandle file, int operation)
     return rc == 0 || errno != EWOULDBLOCK;
 }
 
-}  // namespace
+} // namespace
 
 bool IdentifyFile(FileHandle file, FileIdentity* identity)
 {
-    struct stat st {};
+    struct stat st { };
     if (file < 0 || ::fstat(file, &st) != 0)
         return false;
     FillIdentity(st, identity);
@@ -93,7 +93,7 @@ bool IdentifyFile(FileHandle file, FileIdentity* identity)
 
 bool IdentifyPath(const QString& path, FileIdentity* identity)
 {
-    struct stat st {};
+    struct stat st { };
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
         return false;
     FillIdentity(st, identity);
@@ -121,7 +121,7 @@ bool LockExclusive(FileHandle file)
 
 bool GetFileSize64(FileHandle file, int64_t* size)
 {
-    struct stat st {};
+    struct stat st { };
     if (file < 0 || ::fstat(file, &st) != 0)
         return false;
     *size = st.st_size;
@@ -132,7 +132,7 @@ bool PathExists(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    struct stat st {};
+    struct stat st { };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
@@ -149,9 +149,10 @@ bool RemoveFileIfSame(const QString& path, const FileIdentity& identity)
 
 bool SameFile(const QString& a, const QString& b)
 {
-    struct stat sa {}, sb {};
-    if (a.isEmpty() || b.isEmpty() || ::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
-        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+    struct stat sa {
+    }, sb {};
+    if (a.isEmpty() || b.isEmpty() || ::stat(QFile::encodeName(a).constData(), &sa) != 0
+        || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
         return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -160,7 +161,7 @@ bool DiskFreeBytes(const QString& folder, uint64_t* freeBytes)
 {
     if (g_diskFreeHook)
         return g_diskFreeHook(folder, freeBytes);
-    struct statvfs vfs {};
+    struct statvfs vfs { };
     if (folder.isEmpty() || ::statvfs(QFile::encodeName(folder).constData(), &vfs) != 0)
         return false;
     // What this user can write: the blocks kept for root are not for the pieces.
@@ -196,6 +197,6 @@ void SetDiskFreeHook(DiskFreeHook hook)
 {
     g_diskFreeHook = std::move(hook);
 }
-}  // namespace testing
+} // namespace testing
 
-}  // namespace platform
+} // namespace platform

@@ -19,17 +19,32 @@ enum class AccessHint { Sequential, Random };
 class UniqueFile {
 public:
     UniqueFile() = default;
-    explicit UniqueFile(FileHandle file) : m_file(file) {}
-    UniqueFile(UniqueFile&& other) noexcept : m_file(std::exchange(other.m_file, kInvalidFile)) {}
+    explicit UniqueFile(FileHandle file)
+        : m_file(file)
+    {
+    }
+    UniqueFile(UniqueFile&& other) noexcept
+        : m_file(std::exchange(other.m_file, kInvalidFile))
+    {
+    }
     UniqueFile& operator=(UniqueFile&& other) noexcept
     {
         reset(std::exchange(other.m_file, kInvalidFile));
         return *this;
     }
-    ~UniqueFile() { reset(); }
+    ~UniqueFile()
+    {
+        reset();
+    }
 
-    FileHandle get() const { return m_file; }
-    explicit operator bool() const { return m_file != kInvalidFile; }
+    FileHandle get() const
+    {
+        return m_file;
+    }
+    explicit operator bool() const
+    {
+        return m_file != kInvalidFile;
+    }
     void reset(FileHandle file = kInvalidFile);
 
 private:
@@ -50,7 +65,10 @@ struct FileIdentity {
     int64_t modifiedNs = 0;
     int64_t changedNs = 0;
     bool operator==(const FileIdentity&) const = default;
-    bool SameFile(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
+    bool SameFile(const FileIdentity& other) const
+    {
+        return device == other.device && inode == other.inode;
+    }
 };
 bool IdentifyFile(FileHandle file, FileIdentity* identity);
 bool IdentifyPath(const QString& path, FileIdentity* identity);
@@ -90,6 +108,6 @@ namespace testing {
 // While set, answers DiskFreeBytes in place of the file system; nullptr ends it.
 using DiskFreeHook = std::function<bool(const QString& folder, uint64_t* freeBytes)>;
 void SetDiskFreeHook(DiskFreeHook hook);
-}  // namespace testing
+} // namespace testing
 
-}  // namespace platform
+} // namespace platform

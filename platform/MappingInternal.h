@@ -29,7 +29,7 @@ struct FileMapping {
     uint8_t* base = nullptr;
     // One reference for the handle and one for each window handed out, so that a view
     // stays valid after its mapping's handle is closed.
-    std::atomic<int> references{1};
+    std::atomic<int> references { 1 };
 
     // Reading ahead, guarded by the read-ahead thread's mutex: [aheadFrom, aheadTo) is the
     // part in front of the last view handed out that is still to be faulted in (aheadFrom
@@ -40,7 +40,7 @@ struct FileMapping {
     bool aheadQueued = false;
     bool aheadTracked = false;
     // Where the release of the pages behind the views given back has come to.
-    std::atomic<uint64_t> releasedTo{0};
+    std::atomic<uint64_t> releasedTo { 0 };
 };
 
 namespace detail {
@@ -60,6 +60,6 @@ void StopReadAhead(FileMapping* mapping);
 // Reads one byte of every page; false, instead of the end of the process, on an I/O fault.
 bool GuardedTouch(const uint8_t* data, size_t length);
 
-}  // namespace detail
+} // namespace detail
 
-}  // namespace platform
+} // namespace platform

@@ -19,7 +19,7 @@ QByteArray FolderOf(const QByteArray& path)
     return slash < 0 ? QByteArrayLiteral(".") : slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-}  // namespace
+} // namespace
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept
 {
@@ -43,11 +43,11 @@ LockResult OutputFile::Claim(const QString& finalPath)
 {
     Close();
     const QByteArray finalName = QFile::encodeName(finalPath);
-    struct stat st {};
+    struct stat st { };
     UniqueFile finalLock;
     if (::stat(finalName.constData(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
-            return LockResult::Failed;  // a folder or a device is never replaced
+            return LockResult::Failed; // a folder or a device is never replaced
         // A file this user cannot read is replaced all the same, as before, but unlocked.
         finalLock = OpenFileForRead(finalPath, AccessHint::Random);
         if (finalLock && !LockExclusive(finalLock.get()))
@@ -67,9 +67,9 @@ LockResult OutputFile::Claim(const QString& finalPath)
         return LockResult::Busy;
     FileIdentity identity;
     FileIdentity atPath;
-    if (!IdentifyFile(fd, &identity) || !IdentifyPath(finalPath + kUnfinishedSuffix, &atPath) ||
-        !atPath.SameFile(identity))
-        return LockResult::Busy;  // renamed or replaced while being opened
+    if (!IdentifyFile(fd, &identity) || !IdentifyPath(finalPath + kUnfinishedSuffix, &atPath)
+        || !atPath.SameFile(identity))
+        return LockResult::Busy; // renamed or replaced while being opened
     if (::ftruncate(fd, 0) != 0)
         return LockResult::Failed;
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -91,7 +91,7 @@ bool OutputFile::Commit(bool durable)
     if (::rename(QFile::encodeName(TempPath()).constData(), finalName.constData()) != 0)
         return false;
     m_committed = true;
-    m_finalLock.reset();  // the file it named is gone from the folder
+    m_finalLock.reset(); // the file it named is gone from the folder
     if (durable) {
         const UniqueFile folder(::open(FolderOf(finalName).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!folder || ::fsync(folder.get()) != 0)
@@ -120,4 +120,4 @@ void OutputFile::Close()
     m_finalLock.reset();
 }
 
-}  // namespace platform
+} // namespace platform

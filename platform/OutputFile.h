@@ -23,10 +23,22 @@ public:
     // (and nothing was changed); Failed when the file cannot be made (and nothing was made).
     LockResult Claim(const QString& finalPath);
     // The temporary file, open for reading and writing; invalid until claimed.
-    FileHandle get() const { return m_temp.get(); }
-    const QString& FinalPath() const { return m_final; }
-    QString TempPath() const { return m_final + kUnfinishedSuffix; }
-    bool Committed() const { return m_committed; }
+    FileHandle get() const
+    {
+        return m_temp.get();
+    }
+    const QString& FinalPath() const
+    {
+        return m_final;
+    }
+    QString TempPath() const
+    {
+        return m_final + kUnfinishedSuffix;
+    }
+    bool Committed() const
+    {
+        return m_committed;
+    }
 
     // Gives the temporary file its final name, replacing what was there; with `durable`, the
     // new name is on the disk when this returns. False when it could not be renamed.
@@ -40,9 +52,9 @@ public:
 private:
     QString m_final;
     UniqueFile m_temp;
-    UniqueFile m_finalLock;  // the file that the final name named when it was claimed
+    UniqueFile m_finalLock; // the file that the final name named when it was claimed
     FileIdentity m_identity;
     bool m_committed = false;
 };
 
-}  // namespace platform
+} // namespace platform

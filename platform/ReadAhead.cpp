@@ -55,7 +55,7 @@ public:
             try {
                 std::thread([this] { Run(); }).detach();
             } catch (const std::system_error&) {
-                return;  // no thread, no read-ahead: the copy faults its views in itself
+                return; // no thread, no read-ahead: the copy faults its views in itself
             }
             m_started = true;
         }
@@ -127,7 +127,7 @@ private:
     bool m_started = false;
 };
 
-}  // namespace
+} // namespace
 
 void ReadAheadFrom(FileMapping* mapping, uint64_t viewEnd)
 {
@@ -139,4 +139,4 @@ void StopReadAhead(FileMapping* mapping)
     ReadAhead::Instance().Forget(mapping);
 }
 
-}  // namespace platform::detail
+} // namespace platform::detail

@@ -8,10 +8,10 @@
 namespace platform {
 
 namespace {
-std::atomic<int> g_running{0};
-std::atomic<int> g_failNext{0};
-std::atomic<int> g_helperLoad{0};
-}  // namespace
+std::atomic<int> g_running { 0 };
+std::atomic<int> g_failNext { 0 };
+std::atomic<int> g_helperLoad { 0 };
+} // namespace
 
 bool BeginThread(ThreadProc proc, void* arg)
 {
@@ -56,6 +56,6 @@ void FailNextThreadStarts(int count)
 {
     g_failNext.store(count);
 }
-}  // namespace testing
+} // namespace testing
 
-}  // namespace platform
+} // namespace platform

@@ -24,6 +24,6 @@ int IdleProcessors();
 namespace testing {
 // Makes the next `count` calls of BeginThread fail as if the system refused a thread.
 void FailNextThreadStarts(int count);
-}  // namespace testing
+} // namespace testing
 
-}  // namespace platform
+} // namespace platform

@@ -49,8 +49,7 @@ bool HaveIdleProcessor()
 }
 
 // Busy-waits until `ready` or until `limit` has passed; true when ready.
-template <typename Ready>
-bool SpinUntil(Ready ready, Clock::duration limit)
+template <typename Ready> bool SpinUntil(Ready ready, Clock::duration limit)
 {
     const Clock::time_point until = Clock::now() + limit;
     for (;;) {
@@ -65,7 +64,7 @@ bool SpinUntil(Ready ready, Clock::duration limit)
 }
 
 struct Completion {
-    std::atomic<uint32_t> done{0};
+    std::atomic<uint32_t> done { 0 };
 };
 
 void Complete(Completion& completion)
@@ -75,7 +74,7 @@ void Complete(Completion& completion)
 }
 
 struct Request {
-    const std::function<void()>* call = nullptr;  // lives on the sender's stack until completed
+    const std::function<void()>* call = nullptr; // lives on the sender's stack until completed
     std::shared_ptr<Completion> completion;
     Clock::time_point sent;
 };
@@ -86,7 +85,10 @@ struct Request {
 // and the sender waits a little before sleeping, so that neither sleeps between reports.
 class Channel : public std::enable_shared_from_this<Channel> {
 public:
-    explicit Channel(QObject* context) : m_context(context) {}
+    explicit Channel(QObject* context)
+        : m_context(context)
+    {
+    }
 
     // From a thread other than the window's: returns after `call` ran, or at once (and
     // without running it) when the window is gone.
@@ -97,7 +99,7 @@ public:
             std::lock_guard lock(m_mutex);
             if (m_closed)
                 return;
-            m_queue.push_back(Request{&call, completion, Clock::now()});
+            m_queue.push_back(Request { &call, completion, Clock::now() });
             m_queued.fetch_add(1, std::memory_order_release);
             // Under the lock: the window cannot finish closing while the drain is posted.
             if (!m_spinning && !m_posted)
@@ -143,8 +145,8 @@ private:
             {
                 std::unique_lock lock(m_mutex);
                 if (m_queue.empty()) {
-                    if (!handled || m_closed || m_spin == Clock::duration::zero() || Clock::now() >= sliceEnd ||
-                        !HaveIdleProcessor())
+                    if (!handled || m_closed || m_spin == Clock::duration::zero() || Clock::now() >= sliceEnd
+                        || !HaveIdleProcessor())
                         return;
                     m_spinning = true;
                     lock.unlock();
@@ -152,7 +154,7 @@ private:
                     lock.lock();
                     m_spinning = false;
                     if (m_queue.empty())
-                        return;  // a sender that comes now posts a drain again
+                        return; // a sender that comes now posts a drain again
                 }
                 request = std::move(m_queue.front());
                 m_queue.pop_front();
@@ -181,9 +183,9 @@ private:
     QObject* const m_context;
     std::mutex m_mutex;
     std::deque<Request> m_queue;
-    std::atomic<int> m_queued{0};  // the queue's length, for spinning without the lock
-    bool m_spinning = false;       // the window's thread is waiting for the next message
-    bool m_posted = false;         // a drain is queued to the window's event loop
+    std::atomic<int> m_queued { 0 }; // the queue's length, for spinning without the lock
+    bool m_spinning = false; // the window's thread is waiting for the next message
+    bool m_posted = false; // a drain is queued to the window's event loop
     bool m_closed = false;
     // The window's thread only.
     Clock::time_point m_lastHandled;
@@ -228,8 +230,7 @@ std::shared_ptr<Channel> ChannelOf(QObject* context)
     return channel;
 }
 
-template <typename Fn>
-void RunOnWindowThread(WindowHandle window, Fn&& fn)
+template <typename Fn> void RunOnWindowThread(WindowHandle window, Fn&& fn)
 {
     if (!window)
         return;
@@ -244,7 +245,7 @@ void RunOnWindowThread(WindowHandle window, Fn&& fn)
     ChannelOf(context)->Send(call);
 }
 
-}  // namespace
+} // namespace
 
 intptr_t SendWindowMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
@@ -263,4 +264,4 @@ void SetWindowItemText(WindowHandle window, int id, const QString& text)
     RunOnWindowThread(window, [&] { window->SetItemText(id, text); });
 }
 
-}  // namespace platform
+} // namespace platform

@@ -30,4 +30,4 @@ intptr_t SendWindowMessage(WindowHandle window, uint32_t message, uintptr_t wPar
 void ShowMessageBox(WindowHandle window, const QString& text, const QString& caption);
 void SetWindowItemText(WindowHandle window, int id, const QString& text);
 
-}  // namespace platform
+} // namespace platform

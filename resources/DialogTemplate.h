@@ -11,21 +11,21 @@ namespace resources {
 enum class ControlKind { ListBox, Static, Edit, Button, EditCombo, ListCombo, Progress, CheckBox };
 
 struct ControlTemplate {
-    int id;  // -1 for a static text without an id
+    int id; // -1 for a static text without an id
     ControlKind kind;
     QString text;
-    int x, y, width, height;  // dialog units
+    int x, y, width, height; // dialog units
     bool visible;
-    bool centred = false;     // static text alignment
-    QStringList items = {};   // initial entries of a combo box, in the order they are added
+    bool centred = false; // static text alignment
+    QStringList items = {}; // initial entries of a combo box, in the order they are added
 };
 
 struct DialogTemplate {
-    int width, height;  // dialog units of the client area
+    int width, height; // dialog units of the client area
     QString title;
     QStringList fontFamilies;
     int fontPointSize;
-    std::vector<ControlTemplate> controls;  // template order, which is also the tab order
+    std::vector<ControlTemplate> controls; // template order, which is also the tab order
 };
 
 struct MenuItemTemplate {
@@ -43,4 +43,4 @@ struct MenuTemplate {
 const DialogTemplate& MainDialogTemplate();
 const std::vector<MenuTemplate>& MainMenuTemplate();
 
-}  // namespace resources
+} // namespace resources

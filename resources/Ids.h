@@ -31,4 +31,4 @@ inline constexpr int kMenuForum = 32778;
 inline constexpr int kMenuPieceFolder = 32780;
 inline constexpr int kMenuMultithreading = 32781;
 
-}  // namespace ids
+} // namespace ids

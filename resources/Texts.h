@@ -47,11 +47,11 @@ inline const QString kCopyFailed = QStringLiteral("复制文件数据失败！")
 inline const QString kFlushFailed = QStringLiteral("合并文件写入磁盘失败！");
 inline const QString kThreadFailed = QStringLiteral("启动工作线程失败！");
 inline const QString kFileBusy = QStringLiteral("文件“%1”正被另一个任务使用，请等它结束后再试！");
-inline const QString kSourceChanged =
-    QStringLiteral("待分割文件在分割过程中被修改了，这次的分割文件已删除，请重新分割！");
+inline const QString kSourceChanged
+    = QStringLiteral("待分割文件在分割过程中被修改了，这次的分割文件已删除，请重新分割！");
 inline const QString kSameFileTwice = QStringLiteral("列表中的“%1”与另一项是同一个文件，请删除重复的一项！");
-inline const QString kStalePieces =
-    QStringLiteral("\n\n注意：文件夹中还有 %1 个编号更大的同名分割文件（第一个是“%2”），它们不是这次分割生成的，合并时不要选择它们。");
+inline const QString kStalePieces = QStringLiteral(
+    "\n\n注意：文件夹中还有 %1 个编号更大的同名分割文件（第一个是“%2”），它们不是这次分割生成的，合并时不要选择它们。");
 inline const QString kMixedSets = QStringLiteral(
     "列表中的文件不属于同一组分割文件（名称或扩展名不同），合并后的文件将不是其中任何一个原文件。确定要合并吗？");
 inline const QString kSplitDone = QStringLiteral("文件分割完成！");

@@ -9,8 +9,6 @@
 #include <QComboBox>
 #include <QDir>
 
-
-
 void CVeldaDlg::OpenArguments(const QStringList& paths)
 {
     if (paths.isEmpty())

@@ -28,7 +28,7 @@ QStringList DroppedFiles(const QMimeData* mime)
     return files;
 }
 
-}  // namespace
+} // namespace
 
 void CVeldaDlg::dragEnterEvent(QDragEnterEvent* event)
 {

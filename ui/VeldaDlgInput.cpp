@@ -16,10 +16,10 @@
 namespace {
 
 // "*.*" matches every name there, with or without a dot; here that pattern is "*".
-const QStringList kSplitFilters{QStringLiteral("*.* (*)"), QStringLiteral("All files (*)")};
-const QStringList kMergeFilters{QStringLiteral("*.qv (*.qv)"), QStringLiteral("All files (*)")};
+const QStringList kSplitFilters { QStringLiteral("*.* (*)"), QStringLiteral("All files (*)") };
+const QStringList kMergeFilters { QStringLiteral("*.qv (*.qv)"), QStringLiteral("All files (*)") };
 
-}  // namespace
+} // namespace
 
 void CVeldaDlg::OnModeChange()
 {
@@ -109,7 +109,7 @@ void CVeldaDlg::AddPickedNamesToList()
             continue;
         }
         const bool known = std::any_of(listed.begin(), listed.end(),
-                                       [&](const platform::FileIdentity& other) { return other.SameFile(identity); });
+            [&](const platform::FileIdentity& other) { return other.SameFile(identity); });
         if (!known && m_listBox->FindStringExact(0, name) < 0) {
             m_listBox->AddString(name);
             listed.append(identity);

@@ -26,18 +26,18 @@ struct ViewRequest {
 };
 
 // A split's task: a range of the shared source into a piece the task owns.
-std::unique_ptr<CopyTask> SplitTask(MappingHandle source, UniqueMapping piece, uint64_t start, uint64_t end,
-                                    int32_t index = 0)
+std::unique_ptr<CopyTask> SplitTask(
+    MappingHandle source, UniqueMapping piece, uint64_t start, uint64_t end, int32_t index = 0)
 {
     const MappingHandle dest = piece.get();
-    return std::make_unique<CopyTask>(CopyTask{.sourceMapping = source,
-                                               .destMapping = dest,
-                                               .sourceStart = start,
-                                               .sourceEnd = end,
-                                               .destOffset = 0,
-                                               .ownsDestination = true,
-                                               .index = index,
-                                               .owned = std::move(piece)});
+    return std::make_unique<CopyTask>(CopyTask { .sourceMapping = source,
+        .destMapping = dest,
+        .sourceStart = start,
+        .sourceEnd = end,
+        .destOffset = 0,
+        .ownsDestination = true,
+        .index = index,
+        .owned = std::move(piece) });
 }
 
 // A merge's task: a whole piece the task owns into the shared joined file at any offset.
@@ -45,14 +45,14 @@ std::unique_ptr<CopyTask> MergeTask(UniqueMapping piece, MappingHandle joined, u
 {
     const MappingHandle source = piece.get();
     const uint64_t size = platform::MappingSize(source);
-    return std::make_unique<CopyTask>(CopyTask{.sourceMapping = source,
-                                               .destMapping = joined,
-                                               .sourceStart = 0,
-                                               .sourceEnd = size,
-                                               .destOffset = destOffset,
-                                               .ownsDestination = false,
-                                               .index = 0,
-                                               .owned = std::move(piece)});
+    return std::make_unique<CopyTask>(CopyTask { .sourceMapping = source,
+        .destMapping = joined,
+        .sourceStart = 0,
+        .sourceEnd = size,
+        .destOffset = destOffset,
+        .ownsDestination = false,
+        .index = 0,
+        .owned = std::move(piece) });
 }
 
 class CopierTest : public ::testing::Test {
@@ -63,12 +63,18 @@ protected:
         g_mainWindow = &window;
         platform::testing::SetViewObserver([this](MappingHandle m, ViewAccess, uint64_t offset, uint32_t length) {
             std::lock_guard lock(viewsMutex);
-            views.push_back({m, offset, length});
+            views.push_back({ m, offset, length });
         });
     }
-    void TearDown() override { platform::testing::SetViewObserver(nullptr); }
+    void TearDown() override
+    {
+        platform::testing::SetViewObserver(nullptr);
+    }
 
-    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QString Path(const char* name) const
+    {
+        return dir.filePath(QString::fromLatin1(name));
+    }
 
     std::vector<ViewRequest> ViewsOf(MappingHandle mapping)
     {
@@ -87,7 +93,7 @@ protected:
     std::vector<ViewRequest> views;
 };
 
-class CopierViewLengths : public CopierTest, public ::testing::WithParamInterface<std::pair<uint64_t, uint64_t>> {};
+class CopierViewLengths : public CopierTest, public ::testing::WithParamInterface<std::pair<uint64_t, uint64_t>> { };
 
 TEST_P(CopierViewLengths, copiesInFullViewsAndOneShorterLastViewAtAlignedOffsets)
 {
@@ -112,19 +118,19 @@ TEST_P(CopierViewLengths, copiesInFullViewsAndOneShorterLastViewAtAlignedOffsets
 }
 
 INSTANTIATE_TEST_SUITE_P(Ranges, CopierViewLengths,
-                         ::testing::Values(std::pair<uint64_t, uint64_t>{0, 1000}, std::pair<uint64_t, uint64_t>{3, 0},
-                                           std::pair<uint64_t, uint64_t>{3, 1}));
+    ::testing::Values(std::pair<uint64_t, uint64_t> { 0, 1000 }, std::pair<uint64_t, uint64_t> { 3, 0 },
+        std::pair<uint64_t, uint64_t> { 3, 1 }));
 
 TEST_F(CopierTest, landsBytesExactlyAboveFourGibibytesAndAtUnalignedDestinationOffsets)
 {
     EngineStateGuard state(gran, false, false);
-    const qint64 high = (qint64(4) << 30) + 3 * gran;  // not a multiple of 4 GiB
+    const qint64 high = (qint64(4) << 30) + 3 * gran; // not a multiple of 4 GiB
     const QByteArray data = PatternBytes(2 * gran + 100, 3);
     MakeSparseFile(Path("big"), high + 3 * gran);
     WriteAt(Path("big"), high, data);
     UniqueMapping big = MapForRead(Path("big"));
     CopyRange(SplitTask(big.get(), CreateForWrite(Path("piece"), uint64_t(data.size())), uint64_t(high),
-                        uint64_t(high) + uint64_t(data.size()))
+        uint64_t(high) + uint64_t(data.size()))
                   .release());
     ASSERT_EQ(ReadFile(Path("piece")), data);
 
@@ -134,11 +140,11 @@ TEST_F(CopierTest, landsBytesExactlyAboveFourGibibytesAndAtUnalignedDestinationO
     UniqueMapping joined = CreateForWrite(Path("joined"), at + uint64_t(data.size()) + 7);
     CopyRange(MergeTask(MapForRead(Path("piece")), joined.get(), at).release());
     joined.reset();
-    EXPECT_EQ(ReadAt(Path("joined"), qint64(at) - 5, data.size() + 12),
-              QByteArray(5, '\0') + data + QByteArray(7, '\0'));
+    EXPECT_EQ(
+        ReadAt(Path("joined"), qint64(at) - 5, data.size() + 12), QByteArray(5, '\0') + data + QByteArray(7, '\0'));
 }
 
-class CopierReports : public CopierTest, public ::testing::WithParamInterface<std::pair<bool, bool>> {};
+class CopierReports : public CopierTest, public ::testing::WithParamInterface<std::pair<bool, bool>> { };
 
 TEST_P(CopierReports, reportsViewsWhileShownItsEndOnlyWithAThreadPerTaskAndReleasesWhatItOwns)
 {
@@ -147,8 +153,8 @@ TEST_P(CopierReports, reportsViewsWhileShownItsEndOnlyWithAThreadPerTaskAndRelea
     WriteFile(Path("src"), PatternBytes(5 * gran / 2, 5));
     UniqueMapping shared = MapForRead(Path("src"));
     const int descriptors = OpenDescriptorCount();
-    ASSERT_TRUE(RunCopyTask(SplitTask(shared.get(), CreateForWrite(Path("dst"), 5 * gran / 2), 0, 5 * gran / 2),
-                            threadPerTask));
+    ASSERT_TRUE(RunCopyTask(
+        SplitTask(shared.get(), CreateForWrite(Path("dst"), 5 * gran / 2), 0, 5 * gran / 2), threadPerTask));
     ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
     EXPECT_EQ(window.Count(WM_COPYPROGRESS, kViewCopied, kProgressStep), showProgress ? 3 : 0);
     EXPECT_EQ(window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep), threadPerTask ? 1 : 0);
@@ -162,8 +168,8 @@ TEST_P(CopierReports, reportsViewsWhileShownItsEndOnlyWithAThreadPerTaskAndRelea
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, CopierReports,
-                         ::testing::Values(std::pair{true, false}, std::pair{false, false}, std::pair{true, true},
-                                           std::pair{false, true}));
+    ::testing::Values(
+        std::pair { true, false }, std::pair { false, false }, std::pair { true, true }, std::pair { false, true }));
 
 TEST_F(CopierTest, aViewThatCannotBeMappedIsNeverCopiedThroughAndIsReported)
 {
@@ -174,11 +180,11 @@ TEST_F(CopierTest, aViewThatCannotBeMappedIsNeverCopiedThroughAndIsReported)
     CopyRange(SplitTask(shared.get(), CreateForWrite(Path("piece"), 2 * gran), 0, 2 * gran, 4).release());
     EXPECT_EQ(window.Count(WM_COPYPROGRESS, kViewCopied, kProgressStep), 1);
     EXPECT_EQ(window.Count(WM_COPYFAILED, 4, 0), 1);
-    EXPECT_EQ(window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep), 1);  // the job still reaches its count
+    EXPECT_EQ(window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep), 1); // the job still reaches its count
     EXPECT_EQ(ReadFile(Path("piece")), PatternBytes(gran, 2) + QByteArray(int(gran), '\0'));
 }
 
-class TruncatedSource : public CopierTest, public ::testing::WithParamInterface<bool> {};
+class TruncatedSource : public CopierTest, public ::testing::WithParamInterface<bool> { };
 
 TEST_P(TruncatedSource, survivesASourceCutShortUnderItAndReportsTheTaskFailed)
 {
@@ -189,12 +195,13 @@ TEST_P(TruncatedSource, survivesASourceCutShortUnderItAndReportsTheTaskFailed)
     UniqueMapping shared = MapForRead(src);
     // Another program cuts the file after the second view has been copied.
     window.onMessage = [&](const RecordingWindow::Message& m) {
-        if (m.message == WM_COPYPROGRESS && m.wParam == kViewCopied &&
-            window.Count(WM_COPYPROGRESS, kViewCopied, kProgressStep) == 2) {
+        if (m.message == WM_COPYPROGRESS && m.wParam == kViewCopied
+            && window.Count(WM_COPYPROGRESS, kViewCopied, kProgressStep) == 2) {
             ASSERT_TRUE(QFile::resize(src, gran));
         }
     };
-    ASSERT_TRUE(RunCopyTask(SplitTask(shared.get(), CreateForWrite(Path("piece"), 8 * gran), 0, 8 * gran, 2), ownThread));
+    ASSERT_TRUE(
+        RunCopyTask(SplitTask(shared.get(), CreateForWrite(Path("piece"), 8 * gran), 0, 8 * gran, 2), ownThread));
     ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
     EXPECT_EQ(window.Count(WM_COPYPROGRESS, kViewCopied, kProgressStep), 2);
     EXPECT_EQ(window.Count(WM_COPYFAILED, 2, 0), 1);
@@ -209,4 +216,4 @@ TEST_P(TruncatedSource, survivesASourceCutShortUnderItAndReportsTheTaskFailed)
 
 INSTANTIATE_TEST_SUITE_P(Threads, TruncatedSource, ::testing::Bool());
 
-}  // namespace
+} // namespace

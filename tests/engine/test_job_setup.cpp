@@ -31,7 +31,10 @@ protected:
         g_mainWindow = &window;
     }
 
-    QString Path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    QString Path(const char* name) const
+    {
+        return dir.filePath(QString::fromUtf8(name));
+    }
 
     // Dispatches the prepared job and ends it as a client does; true when it succeeded.
     bool RunToEnd(const PreparedJob& job)
@@ -55,19 +58,19 @@ protected:
 
     PreparedJob Split(const QString& source, const char* sizeText, const QString& folder = {})
     {
-        return PrepareSplit(SplitRequest{.source = source,
-                                         .folder = folder.isEmpty() ? dir.path() : folder,
-                                         .pieceSizeText = QString::fromLatin1(sizeText),
-                                         .viewSize = platform::AllocationGranularity(),
-                                         .threadPerPiece = false});
+        return PrepareSplit(SplitRequest { .source = source,
+            .folder = folder.isEmpty() ? dir.path() : folder,
+            .pieceSizeText = QString::fromLatin1(sizeText),
+            .viewSize = platform::AllocationGranularity(),
+            .threadPerPiece = false });
     }
 
     PreparedJob Merge(const QStringList& pieces, bool threadPerPiece = false)
     {
-        return PrepareMerge(MergeRequest{.pieces = pieces,
-                                         .namingPiece = {},
-                                         .viewSize = platform::AllocationGranularity(),
-                                         .threadPerPiece = threadPerPiece});
+        return PrepareMerge(MergeRequest { .pieces = pieces,
+            .namingPiece = {},
+            .viewSize = platform::AllocationGranularity(),
+            .threadPerPiece = threadPerPiece });
     }
 
     QStringList PiecesOf(const QString& source) const
@@ -85,7 +88,7 @@ protected:
         environment.insert(QStringLiteral("VELDA_CHILD_JOB"), env);
         child.setProcessEnvironment(environment);
         child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=*") + QString::fromLatin1(test)});
+            { QStringLiteral("--gtest_filter=*") + QString::fromLatin1(test) });
         // The child says "started" once its job holds its files.
         QByteArray out;
         while (!out.contains("started\n") && child.waitForReadyRead(20000))
@@ -95,10 +98,10 @@ protected:
 
     QStringList FilesIn(const char* pattern) const
     {
-        return QDir(dir.path()).entryList({QString::fromLatin1(pattern)}, QDir::Files, QDir::Name);
+        return QDir(dir.path()).entryList({ QString::fromLatin1(pattern) }, QDir::Files, QDir::Name);
     }
 
-    EngineStateGuard state{platform::AllocationGranularity(), true, false};
+    EngineStateGuard state { platform::AllocationGranularity(), true, false };
     QTemporaryDir dir;
     RecordingWindow window;
 };
@@ -111,11 +114,11 @@ TEST_F(EngineJob, childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors)
     const QString source = Path("many.bin");
     const QByteArray data = PatternBytes(300 * 65536 + 1234, 3);
     WriteFile(source, data);
-    ASSERT_TRUE(RunToEnd(Split(source, "0.07")));  // pieces of 65,536 bytes
+    ASSERT_TRUE(RunToEnd(Split(source, "0.07"))); // pieces of 65,536 bytes
     const QStringList pieces = PiecesOf(source);
     ASSERT_EQ(pieces.size(), 301);
     ASSERT_TRUE(QFile::rename(source, Path("original.bin")));
-    for (const bool threadPerPiece : {false, true}) {
+    for (const bool threadPerPiece : { false, true }) {
         ASSERT_TRUE(RunToEnd(Merge(pieces, threadPerPiece))) << threadPerPiece;
         EXPECT_EQ(ReadFile(source), data);
     }
@@ -129,8 +132,8 @@ TEST_F(EngineJob, manyPiecesNeedNoDescriptorEach)
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QStringLiteral("prlimit"),
-                {QStringLiteral("--nofile=64:"), QStringLiteral("--"), QCoreApplication::applicationFilePath(),
-                 QStringLiteral("--gtest_filter=*childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors")});
+        { QStringLiteral("--nofile=64:"), QStringLiteral("--"), QCoreApplication::applicationFilePath(),
+            QStringLiteral("--gtest_filter=*childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors") });
     ASSERT_TRUE(child.waitForFinished(120000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0);
@@ -143,7 +146,7 @@ TEST_F(EngineJob, childRunsASlowJob)
     const QStringList args = qEnvironmentVariable("VELDA_CHILD_JOB").split(QLatin1Char('|'));
     if (args.size() < 2)
         GTEST_SKIP() << "run by the tests of jobs in two processes";
-    std::atomic<bool> told{false};
+    std::atomic<bool> told { false };
     platform::testing::SetViewObserver([&](auto, auto, auto, auto) {
         if (!told.exchange(true)) {
             std::printf("started\n");
@@ -151,8 +154,8 @@ TEST_F(EngineJob, childRunsASlowJob)
         }
         QThread::msleep(30);
     });
-    const PreparedJob job =
-        args[0] == QLatin1String("split") ? Split(args[1], "1", FolderOf(args[1])) : Merge(args.mid(1));
+    const PreparedJob job
+        = args[0] == QLatin1String("split") ? Split(args[1], "1", FolderOf(args[1])) : Merge(args.mid(1));
     EXPECT_TRUE(RunToEnd(job));
     platform::testing::SetViewObserver(nullptr);
 }
@@ -162,11 +165,11 @@ TEST_F(EngineJob, aKilledJobLeavesOnlyCompletePiecesUnderTheirNamesAndNoJoinedFi
     const QString source = Path("k.bin");
     const QByteArray data = PatternBytes(4 * 983040 + 10, 4);
     WriteFile(source, data);
-    for (const char* kind : {"split", "merge"}) {
+    for (const char* kind : { "split", "merge" }) {
         QProcess child;
         const QStringList pieces = PiecesOf(source);
         StartChild(child, "childRunsASlowJob",
-                   QString::fromLatin1(kind) + QLatin1Char('|') + (pieces.isEmpty() ? source : pieces.join(QLatin1Char('|'))));
+            QString::fromLatin1(kind) + QLatin1Char('|') + (pieces.isEmpty() ? source : pieces.join(QLatin1Char('|'))));
         QThread::msleep(200);
         ::kill(pid_t(child.processId()), SIGKILL);
         ASSERT_TRUE(child.waitForFinished(20000));
@@ -176,7 +179,7 @@ TEST_F(EngineJob, aKilledJobLeavesOnlyCompletePiecesUnderTheirNamesAndNoJoinedFi
         EXPECT_FALSE(FilesIn("*.part").isEmpty()) << kind;
         if (pieces.isEmpty()) {
             EXPECT_LT(PiecesOf(source).size(), 5);
-            ASSERT_TRUE(RunToEnd(Split(source, "1")));  // takes the unfinished piece over
+            ASSERT_TRUE(RunToEnd(Split(source, "1"))); // takes the unfinished piece over
             ASSERT_EQ(PiecesOf(source).size(), 5);
             ASSERT_TRUE(QFile::remove(source));
         } else {
@@ -203,7 +206,7 @@ TEST_F(EngineJob, aSecondJobOnFilesInUseRefusesNamingTheFileAndTouchesNothing)
     // The same join again, and a split into the names of the pieces being joined.
     EXPECT_EQ(Merge(pieces).error, texts::kFileBusy.arg(source));
     EXPECT_FALSE(RunToEnd(Split(Path("sub/t.bin"), "1")));
-    EXPECT_EQ(window.boxes, QStringList{texts::kFileBusy.arg(pieces.first())});
+    EXPECT_EQ(window.boxes, QStringList { texts::kFileBusy.arg(pieces.first()) });
     ASSERT_TRUE(child.waitForFinished(60000));
     EXPECT_EQ(child.exitCode(), 0);
     EXPECT_EQ(ReadFile(source), data);
@@ -219,8 +222,8 @@ TEST_F(EngineJob, oneFileListedTwiceUnderAnotherNameIsRefused)
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("a")));
     ASSERT_TRUE(QFile::link(piece, Path("a/s001.bin.qv")));
     const QString dotted = Path("a/../s000.bin.qv");
-    for (const QString& twice : {Path("a/s001.bin.qv"), dotted}) {
-        EXPECT_EQ(Merge({piece, twice}).error, texts::kSameFileTwice.arg(twice));
+    for (const QString& twice : { Path("a/s001.bin.qv"), dotted }) {
+        EXPECT_EQ(Merge({ piece, twice }).error, texts::kSameFileTwice.arg(twice));
         EXPECT_FALSE(QFile::exists(Path("s.bin")));
     }
 }
@@ -229,7 +232,7 @@ TEST_F(EngineJob, aSourceThatChangesDuringTheSplitFailsItAndLeavesNoPiece)
 {
     const QString source = Path("c.bin");
     WriteFile(source, PatternBytes(3 * 983040, 6));
-    std::atomic<bool> changed{false};
+    std::atomic<bool> changed { false };
     platform::testing::SetViewObserver([&](auto, platform::ViewAccess access, auto, auto) {
         if (access == platform::ViewAccess::Read && !changed.exchange(true))
             WriteAt(source, 5, QByteArrayLiteral("rewritten"));
@@ -240,7 +243,7 @@ TEST_F(EngineJob, aSourceThatChangesDuringTheSplitFailsItAndLeavesNoPiece)
     platform::testing::SetViewObserver(nullptr);
     EXPECT_EQ(SealJobOutput(), texts::kSourceChanged);
     CloseJob(true);
-    EXPECT_EQ(FilesIn("c*"), QStringList{QStringLiteral("c.bin")});
+    EXPECT_EQ(FilesIn("c*"), QStringList { QStringLiteral("c.bin") });
 }
 
 TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
@@ -250,13 +253,13 @@ TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
     ASSERT_TRUE(RunToEnd(Split(source, "1")));
     EXPECT_EQ(StalePieces(), QStringList());
     ASSERT_TRUE(RunToEnd(Split(source, "2")));
-    EXPECT_EQ(StalePieces(), (QStringList{Path("r002.bin.qv"), Path("r003.bin.qv")}));
+    EXPECT_EQ(StalePieces(), (QStringList { Path("r002.bin.qv"), Path("r003.bin.qv") }));
     EXPECT_TRUE(QFile::exists(Path("r003.bin.qv")));
 }
 
 TEST(FreeSpace, countsOnlyWhatThisUserMayWrite)
 {
-    struct statvfs vfs {};
+    struct statvfs vfs { };
     ASSERT_EQ(::statvfs("/tmp", &vfs), 0);
     uint64_t free = 0;
     ASSERT_TRUE(platform::DiskFreeBytes(QStringLiteral("/tmp"), &free));
@@ -264,4 +267,4 @@ TEST(FreeSpace, countsOnlyWhatThisUserMayWrite)
     EXPECT_NEAR(double(free), available, 256.0 * (1 << 20));
 }
 
-}  // namespace
+} // namespace

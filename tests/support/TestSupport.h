@@ -117,7 +117,10 @@ public:
             onMessage(messages.back());
         return 0;
     }
-    void ShowMessageBox(const QString& text, const QString&) override { boxes.append(text); }
+    void ShowMessageBox(const QString& text, const QString&) override
+    {
+        boxes.append(text);
+    }
     void SetItemText(int, const QString&) override { }
 
     int Count(uint32_t message, uintptr_t wParam, intptr_t lParam) const
@@ -127,7 +130,7 @@ public:
     }
 
     std::vector<Message> messages;
-    QStringList boxes;  // the text of every message box asked for
+    QStringList boxes; // the text of every message box asked for
     std::function<void(const Message&)> onMessage;
 };
 

@@ -77,11 +77,23 @@ protected:
         return drop.isAccepted();
     }
 
-    QString Path(const QString& name) const { return dir.filePath(name); }
-    int CountMessages(const QString& text) const { return int(messages.count(text)); }
-    template <class T> T* Control(int id) const { return qobject_cast<T*>(dlg->GetDlgItem(id)); }
+    QString Path(const QString& name) const
+    {
+        return dir.filePath(name);
+    }
+    int CountMessages(const QString& text) const
+    {
+        return int(messages.count(text));
+    }
+    template <class T> T* Control(int id) const
+    {
+        return qobject_cast<T*>(dlg->GetDlgItem(id));
+    }
     // Marks a job as running, or ended, the way the start command does: through its caption.
-    void SimulateRunningJob(const QString& caption) { dlg->SetDlgItemText(ids::kStartButton, caption); }
+    void SimulateRunningJob(const QString& caption)
+    {
+        dlg->SetDlgItemText(ids::kStartButton, caption);
+    }
 
     QStringList ListEntries() const
     {

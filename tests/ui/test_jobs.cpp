@@ -35,7 +35,7 @@ using namespace testsupport;
 namespace {
 
 constexpr qint64 kSourceSize = 3000000;
-constexpr qint64 kPieceSize = 983040;  // the size field's "1": 1,000,000 rounded down to 64 KiB
+constexpr qint64 kPieceSize = 983040; // the size field's "1": 1,000,000 rounded down to 64 KiB
 
 struct Box {
     QString caption;
@@ -48,7 +48,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         ui::testing::SetMessageHook([this](QWidget*, const QString& text, const QString& caption) {
-            boxes.push_back({caption, text});
+            boxes.push_back({ caption, text });
             if (onBox)
                 onBox(text, caption);
         });
@@ -60,7 +60,7 @@ protected:
     void TearDown() override
     {
         if (dlg && dlg->IsJobRunning())
-            dlg->reject();  // stops and waits for whatever a failed test left running
+            dlg->reject(); // stops and waits for whatever a failed test left running
         dlg.reset();
         ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
         ui::testing::SetMessageHook(nullptr);
@@ -76,8 +76,14 @@ protected:
         ResetJob();
     }
 
-    QString Path(const QString& name) const { return dir.filePath(name); }
-    QString Path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    QString Path(const QString& name) const
+    {
+        return dir.filePath(name);
+    }
+    QString Path(const char* name) const
+    {
+        return dir.filePath(QString::fromUtf8(name));
+    }
 
     // Pieces named <stem>NNN.<ext>.qv in the test's folder, each of `size` pattern bytes.
     QStringList MakePieces(const char* stem, int count, qint64 size)
@@ -123,7 +129,10 @@ protected:
         ui::testing::SetFileHook(nullptr);
     }
 
-    void ClickStart() { static_cast<QPushButton*>(dlg->GetDlgItem(ids::kStartButton))->click(); }
+    void ClickStart()
+    {
+        static_cast<QPushButton*>(dlg->GetDlgItem(ids::kStartButton))->click();
+    }
 
     void StartAndWait()
     {
@@ -131,7 +140,10 @@ protected:
         WaitForIdle();
     }
 
-    QString StartCaption() const { return dlg->GetDlgItemText(ids::kStartButton); }
+    QString StartCaption() const
+    {
+        return dlg->GetDlgItemText(ids::kStartButton);
+    }
 
     int CountBoxes(const QString& caption, const QString& text) const
     {
@@ -144,7 +156,7 @@ protected:
     // Splits `source` with the size text into `folder` and returns the pieces made.
     QStringList Split(const QString& source, const QString& sizeText)
     {
-        PickFiles({source});
+        PickFiles({ source });
         dlg->SetDlgItemText(ids::kSizeField, sizeText);
         StartAndWait();
         QStringList pieces;
@@ -169,7 +181,7 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(ThreadingModes, BothModes, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "threadPerPiece" : "oneWorker"; });
+    [](const auto& info) { return info.param ? "threadPerPiece" : "oneWorker"; });
 
 // --- Round trips -------------------------------------------------------------------------
 
@@ -191,8 +203,9 @@ TEST_P(BothModes, splitsLikeCoreutilsAndJoinsBackByteForByteThenDeletesThePieces
     QDir(dir.path()).mkdir(QStringLiteral("theirs"));
     QProcess split;
     split.setWorkingDirectory(Path("theirs"));
-    split.start(QStringLiteral("split"), {QStringLiteral("-b"), QString::number(kPieceSize), QStringLiteral("-d"),
-                                          QStringLiteral("-a"), QStringLiteral("3"), source, QStringLiteral("x")});
+    split.start(QStringLiteral("split"),
+        { QStringLiteral("-b"), QString::number(kPieceSize), QStringLiteral("-d"), QStringLiteral("-a"),
+            QStringLiteral("3"), source, QStringLiteral("x") });
     ASSERT_TRUE(split.waitForFinished(30000));
     for (int i = 0; i < pieces.size(); ++i)
         EXPECT_EQ(ReadFile(pieces[i]), ReadFile(Path("theirs/x%1").arg(i, 3, 10, QLatin1Char('0')))) << i;
@@ -200,7 +213,7 @@ TEST_P(BothModes, splitsLikeCoreutilsAndJoinsBackByteForByteThenDeletesThePieces
     // Joined back, picked in reverse order; the source goes out of the way first.
     ASSERT_TRUE(QFile::rename(source, Path("original.avi")));
     SwitchMode(texts::kModeMerge);
-    PickFiles({pieces[3], pieces[2], pieces[1], pieces[0]});
+    PickFiles({ pieces[3], pieces[2], pieces[1], pieces[0] });
     ASSERT_EQ(dlg->m_listBox->GetText(0), pieces.first());
     StartAndWait();
     EXPECT_EQ(ReadFile(source), data);
@@ -220,7 +233,7 @@ TEST_P(BothModes, splitsLikeCoreutilsAndJoinsBackByteForByteThenDeletesThePieces
 
 TEST_F(JobTest, keepsThePiecesWhenTheBoxIsUntickedAndJoinsPiecesOtherToolsCut)
 {
-    const QStringList pieces{Path("k.bin.aa"), Path("k.bin.ab")};
+    const QStringList pieces { Path("k.bin.aa"), Path("k.bin.ab") };
     WriteFile(pieces[0], PatternBytes(70000, 1));
     WriteFile(pieces[1], PatternBytes(70000, 2));
     SwitchMode(texts::kModeMerge);
@@ -237,8 +250,8 @@ TEST_F(JobTest, refusedStartsShowTheirMessageAndTouchNoFile)
 {
     const QString source = Path("a.bin");
     WriteFile(source, PatternBytes(1000, 2));
-    PickFiles({source});
-    for (const char* text : {"abc", "-3", "1e13"}) {
+    PickFiles({ source });
+    for (const char* text : { "abc", "-3", "1e13" }) {
         dlg->SetDlgItemText(ids::kSizeField, QString::fromLatin1(text));
         ClickStart();
         EXPECT_EQ(CountBoxes(texts::kCaptionError, texts::kBadPieceSize), 1) << text;
@@ -291,7 +304,7 @@ TEST_F(JobTest, refusesToJoinIntoOneOfTheListedPiecesAlsoThroughALink)
     WriteFile(target, PatternBytes(4000, 2));
     ASSERT_TRUE(QFile::link(target, Path("link.qv")));
     SwitchMode(texts::kModeMerge);
-    PickFiles({piece, Path("link.qv")});
+    PickFiles({ piece, Path("link.qv") });
     dlg->SetDlgItemText(ids::kPathField, piece);
     StartAndWait();
     EXPECT_EQ(CountBoxes(texts::kCaptionError, texts::kJoinedIsPiece), 1);
@@ -317,7 +330,7 @@ public:
     }
 
 private:
-    rlimit m_saved{};
+    rlimit m_saved {};
     void (*m_previous)(int) = nullptr;
 };
 
@@ -325,10 +338,10 @@ TEST_P(BothModes, outputThatCannotBeReservedIsReportedBeforeAnyByteIsCopied)
 {
     const QString source = Path("big.bin");
     WriteFile(source, PatternBytes(kSourceSize, 5));
-    std::atomic<int> viewsMapped{0};
+    std::atomic<int> viewsMapped { 0 };
     platform::testing::SetViewObserver([&](auto, auto, auto, auto) { ++viewsMapped; });
-    PickFiles({source});
-    dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("2"));  // pieces of 1,966,080 bytes
+    PickFiles({ source });
+    dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("2")); // pieces of 1,966,080 bytes
     const QStringList pieces = MakePieces("j", 2, 1000000);
     {
         FileSizeLimit limit(1500000);
@@ -355,7 +368,7 @@ TEST_P(BothModes, aSplitWhoseCopyFailsRemovesThatPieceAndKeepsTheFinishedOnes)
     const QString source = Path("t.bin");
     const QByteArray data = PatternBytes(kSourceSize, 8);
     WriteFile(source, data);
-    PickFiles({source});
+    PickFiles({ source });
     dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("1"));
     // Another program cuts the source while piece 2 is being copied.
     platform::testing::SetViewObserver([&](auto, platform::ViewAccess access, uint64_t offset, auto) {
@@ -376,7 +389,7 @@ TEST_P(BothModes, aMergeWhoseCopyFailsRemovesTheJoinedFileAndKeepsEveryPiece)
     const QStringList pieces = MakePieces("f", 3, 700000);
     SwitchMode(texts::kModeMerge);
     PickFiles(pieces);
-    std::atomic<bool> cut{false};
+    std::atomic<bool> cut { false };
     platform::testing::SetViewObserver([&](auto, platform::ViewAccess access, uint64_t, auto) {
         if (access == platform::ViewAccess::Read && !cut.exchange(true))
             QFile::resize(pieces[1], 0);
@@ -394,7 +407,7 @@ TEST_P(BothModes, aWorkerThatCannotBeStartedIsReportedAndTheJobEnds)
 {
     const QString source = Path("w.bin");
     WriteFile(source, PatternBytes(kSourceSize, 8));
-    PickFiles({source});
+    PickFiles({ source });
     dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("1"));
     platform::testing::FailNextThreadStarts(1);
     StartAndWait();
@@ -414,7 +427,7 @@ TEST_F(JobTest, aSplitAbandonedPartWayCannotCompleteTheNextJob)
     WriteFile(source, data);
     // A folder where piece 1 should go: piece 0 is copied, piece 1 cannot be created.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("p001.bin.qv")));
-    PickFiles({source});
+    PickFiles({ source });
     dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("1"));
     StartAndWait();
     EXPECT_EQ(CountBoxes(texts::kCaptionError, texts::kCreatePieceFailed), 1);
@@ -434,13 +447,13 @@ TEST_F(JobTest, aSplitAbandonedPartWayCannotCompleteTheNextJob)
 TEST_F(JobTest, completesOnTheLastOfItsOwnEndReportsIgnoresStrayOnesAndTimesItself)
 {
     g_useMultithreading = true;
-    dlg->OnCopyProgress(kTaskEnded, kProgressStep);  // no job runs: it belongs to nothing
+    dlg->OnCopyProgress(kTaskEnded, kProgressStep); // no job runs: it belongs to nothing
     EXPECT_TRUE(boxes.empty());
 
     dlg->SetDlgItemText(ids::kStartButton, texts::kSplitting);
     g_job.tasksStarted = 2;
     g_job.dispatchDone = true;
-    dlg->m_startTick = platform::TickCount() - 4000000u * 1000u;  // wraps like the tick counter
+    dlg->m_startTick = platform::TickCount() - 4000000u * 1000u; // wraps like the tick counter
     dlg->OnCopyProgress(kTaskEnded, kProgressStep);
     EXPECT_TRUE(boxes.empty());
     dlg->OnCopyProgress(kTaskEnded, kProgressStep);
@@ -474,7 +487,7 @@ TEST_F(JobTest, theJoinedFileIsFlushedOnAWorkerWhileTheWindowGoesOnAndOnlyThenAr
     const QStringList pieces = MakePieces("s", 2, 100000);
     SwitchMode(texts::kModeMerge);
     PickFiles(pieces);
-    std::atomic<bool> offWindowThread{false}, piecesThere{false};
+    std::atomic<bool> offWindowThread { false }, piecesThere { false };
     platform::testing::SetFlushObserver([&] {
         offWindowThread = QThread::currentThread() != dlg->thread();
         piecesThere = QFile::exists(pieces[0]) && QFile::exists(pieces[1]);
@@ -500,7 +513,7 @@ TEST_F(JobTest, aRunningSplitIgnoresASecondStartAndKeepsTheFolderItStartedWith)
     QDir(dir.path()).mkdir(QStringLiteral("first"));
     QDir(dir.path()).mkdir(QStringLiteral("second"));
     g_pieceFolder = Path("first");
-    PickFiles({source});
+    PickFiles({ source });
     dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("1"));
     SlowViews(10);
     ClickStart();
@@ -519,8 +532,8 @@ TEST_F(JobTest, aRunningSplitIgnoresASecondStartAndKeepsTheFolderItStartedWith)
 TEST_F(JobTest, theWindowStaysResponsiveWhileASplitReportsEveryView)
 {
     const QString source = Path("big.bin");
-    WriteFile(source, PatternBytes(16 * 655360, 5));  // 16 views of the default size
-    PickFiles({source});
+    WriteFile(source, PatternBytes(16 * 655360, 5)); // 16 views of the default size
+    PickFiles({ source });
     dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("4"));
     SlowViews(10);
     QElapsedTimer clock;
@@ -534,7 +547,7 @@ TEST_F(JobTest, theWindowStaysResponsiveWhileASplitReportsEveryView)
     timer.start(5);
     StartAndWait();
     EXPECT_EQ(CountBoxes(texts::kCaptionSuccess, texts::kSplitDone), 1);
-    EXPECT_LT(longestGap, 250);  // ms; the job's views come every 20 ms
+    EXPECT_LT(longestGap, 250); // ms; the job's views come every 20 ms
 }
 
 TEST_P(BothModes, closingMidJobStopsItWaitsForItsWorkersAndRemovesUnfinishedOutput)
@@ -543,7 +556,7 @@ TEST_P(BothModes, closingMidJobStopsItWaitsForItsWorkersAndRemovesUnfinishedOutp
     const QString source = Path("c.bin");
     const QByteArray data = PatternBytes(8000000, 12);
     WriteFile(source, data);
-    PickFiles({source});
+    PickFiles({ source });
     dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("4"));
     SlowViews(20);
     dlg->show();
@@ -553,7 +566,7 @@ TEST_P(BothModes, closingMidJobStopsItWaitsForItsWorkersAndRemovesUnfinishedOutp
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_FALSE(dlg->IsJobRunning());
     EXPECT_EQ(platform::RunningWorkerCount(), 0);
-    EXPECT_TRUE(boxes.empty());  // nobody is left to read a message
+    EXPECT_TRUE(boxes.empty()); // nobody is left to read a message
     int complete = 0;
     for (int i = 0; i < 3; ++i) {
         const QString name = MakePieceName(source, dir.path(), i);
@@ -581,4 +594,4 @@ TEST_P(BothModes, closingMidJobStopsItWaitsForItsWorkersAndRemovesUnfinishedOutp
         EXPECT_TRUE(QFile::exists(piece));
 }
 
-}  // namespace
+} // namespace
