@@ -33,7 +33,7 @@ void CVeldaDlg::OpenArguments(const QStringList& paths)
     m_pickedNames.clear();
     const QString& first = absolute.first();
     if (absolute.size() == 1 && FileExists(first))
-        TakeMergePicks(SetMembers(first));
+        TakeMergePicks(QStringList { first } + SetMembers(first)); // the given one names the joined file
     else
         TakeMergePicks(absolute);
 }
