@@ -1,11 +1,12 @@
 #pragma once
-// A main dialog for one test: its own temporary folder, every picker, message box and
-// free-space query answered by the test, and the job's state put back afterwards.
+// The main dialog for one test: its own temporary folder, every picker, message box, question
+// and free-space query answered by the test, and the job's state put back afterwards.
 
 #include "Ids.h"
 #include "MessageBox.h"
 #include "TestSupport.h"
 #include "Texts.h"
+#include "Thread.h"
 #include "VeldaDlg.h"
 
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <memory>
 #include <optional>
@@ -23,6 +25,10 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         ui::testing::SetMessageHook([this](QWidget*, const QString& text, const QString&) { messages << text; });
+        ui::testing::SetQuestionHook([this](QWidget*, const QString& text, const QString& caption) {
+            questions << caption + QLatin1Char('|') + text;
+            return answer;
+        });
         ui::testing::SetFileHook([this](const QStringList&, bool) {
             ++fileRequests;
             return fileAnswers.isEmpty() ? QStringList() : fileAnswers.takeFirst();
@@ -38,48 +44,26 @@ protected:
 
     void TearDown() override
     {
+        answer = true;
+        if (dlg->IsJobRunning() && platform::RunningWorkerCount() > 0)
+            dlg->reject(); // stops and waits for what a failed test left running
         dlg->SetDlgItemText(ids::kStartButton, texts::kStartSplit);
         dlg.reset();
         ui::testing::SetMessageHook(nullptr);
+        ui::testing::SetQuestionHook(nullptr);
         ui::testing::SetFileHook(nullptr);
         ui::testing::SetFolderHook(nullptr);
-    }
-
-    // A file of `size` bytes (all holes) in the test's folder.
-    QString MakeFile(const QString& name, qint64 size = 16)
-    {
-        testsupport::MakeSparseFile(dir.filePath(name), size);
-        return dir.filePath(name);
-    }
-
-    void Browse(const QStringList& answer)
-    {
-        fileAnswers << answer;
-        static_cast<QPushButton*>(dlg->GetDlgItem(ids::kBrowseButton))->click();
-    }
-
-    void ChooseMode(const QString& mode)
-    {
-        auto* combo = static_cast<QComboBox*>(dlg->GetDlgItem(ids::kModeSelector));
-        combo->setCurrentIndex(combo->findText(mode));
-        Q_EMIT combo->activated(combo->currentIndex());
-    }
-
-    // Delivers a real drag and drop of these URLs; answers whether the dialog took it.
-    bool Drop(const QList<QUrl>& urls)
-    {
-        QMimeData mime;
-        mime.setUrls(urls);
-        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(dlg.get(), &enter);
-        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(dlg.get(), &drop);
-        return drop.isAccepted();
+        platform::testing::SetViewObserver(nullptr);
+        platform::testing::FailNextThreadStarts(0);
     }
 
     QString Path(const QString& name) const
     {
         return dir.filePath(name);
+    }
+    QString Path(const char* name) const
+    {
+        return dir.filePath(QString::fromUtf8(name));
     }
     int CountMessages(const QString& text) const
     {
@@ -95,6 +79,52 @@ protected:
         dlg->SetDlgItemText(ids::kStartButton, caption);
     }
 
+    // A file of `size` bytes (all holes) in the test's folder.
+    QString MakeFile(const QString& name, qint64 size = 16)
+    {
+        testsupport::MakeSparseFile(dir.filePath(name), size);
+        return dir.filePath(name);
+    }
+
+    void Browse(const QStringList& answer)
+    {
+        fileAnswers << answer;
+        Control<QPushButton>(ids::kBrowseButton)->click();
+    }
+
+    void ChooseMode(const QString& mode)
+    {
+        auto* combo = Control<QComboBox>(ids::kModeSelector);
+        combo->setCurrentIndex(combo->findText(mode));
+        Q_EMIT combo->activated(combo->currentIndex());
+    }
+
+    // Clicks the start button; with `wait`, until the job has ended and its workers are gone.
+    void Start(bool wait = true)
+    {
+        Control<QPushButton>(ids::kStartButton)->click();
+        ASSERT_TRUE(!wait
+            || testsupport::WaitUntil([&] { return !dlg->IsJobRunning() && platform::RunningWorkerCount() == 0; }));
+    }
+
+    // Slows every view down, so that a job is still running when the test acts.
+    static void SlowViews(int ms)
+    {
+        platform::testing::SetViewObserver([ms](auto, auto, auto, auto) { QThread::msleep(ms); });
+    }
+
+    // Delivers a real drag and drop of these URLs; answers whether the dialog took it.
+    bool Drop(const QList<QUrl>& urls)
+    {
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(dlg.get(), &enter);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(dlg.get(), &drop);
+        return drop.isAccepted();
+    }
+
     QStringList ListEntries() const
     {
         QStringList entries;
@@ -107,6 +137,8 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<CVeldaDlg> dlg;
     QStringList messages;
+    QStringList questions; // "caption|text"
+    bool answer = false; // to every question
     int fileRequests = 0;
     QList<QStringList> fileAnswers;
     QList<QUrl> folderAnswers;

@@ -17,7 +17,7 @@ struct Outcome {
 };
 
 // Runs build/bin/velda with no display in reach, as on a server.
-std::unique_ptr<QProcess> Start(const QStringList& args)
+std::unique_ptr<QProcess> Launch(const QStringList& args)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
@@ -96,7 +96,7 @@ TEST_F(WindowArgumentsTest, headlessSplitAndJoinMatchCoreutils)
     testsupport::WriteFile(Path(QStringLiteral("src.bin")), data);
     QDir(dir.path()).mkdir(QStringLiteral("out"));
     QDir(dir.path()).mkdir(QStringLiteral("ref"));
-    Outcome r = Finish(Start({ QStringLiteral("split"), Path(QStringLiteral("src.bin")), QStringLiteral("--size"),
+    Outcome r = Finish(Launch({ QStringLiteral("split"), Path(QStringLiteral("src.bin")), QStringLiteral("--size"),
         QStringLiteral("1"), QStringLiteral("--folder"), Path(QStringLiteral("out")) }));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.err.trimmed(), texts::kCaptionSuccess + QStringLiteral("：") + texts::kSplitDone); // no progress
@@ -120,7 +120,7 @@ TEST_F(WindowArgumentsTest, headlessSplitAndJoinMatchCoreutils)
     QStringList args { QStringLiteral("join"), QStringLiteral("--delete-pieces") };
     for (int i : { 2, 0, 3, 1 })
         args << Path(QStringLiteral("out/") + pieces[i]);
-    r = Finish(Start(args));
+    r = Finish(Launch(args));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(testsupport::ReadFile(Path(QStringLiteral("out/src.bin"))), data);
     EXPECT_EQ(QDir(Path(QStringLiteral("out"))).entryList(QDir::Files), QStringList { QStringLiteral("src.bin") });
@@ -130,22 +130,23 @@ TEST_F(WindowArgumentsTest, exitStatusesOfFailedJobsAndBadUsage)
 {
     const QString source = MakeFile(QStringLiteral("a000.qv"));
     const QString joined = MakeFile(QStringLiteral("a")); // what a000.qv joins into
-    Outcome r = Finish(Start({ QStringLiteral("join"), source, joined }));
+    Outcome r = Finish(Launch({ QStringLiteral("join"), source, joined }));
     EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kJoinedIsPiece));
     EXPECT_EQ(testsupport::FileSize(joined), 16);
-    r = Finish(Start({ QStringLiteral("split"), source, QStringLiteral("--folder"), Path(QStringLiteral("no/such")) }));
+    r = Finish(
+        Launch({ QStringLiteral("split"), source, QStringLiteral("--folder"), Path(QStringLiteral("no/such")) }));
     EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kCreatePieceFailed));
 
     for (const QStringList& bad : { QStringList { QStringLiteral("split") },
              { QStringLiteral("split"), source, QStringLiteral("--threads"), QStringLiteral("two") },
              { QStringLiteral("split"), source, QStringLiteral("--buffer-factor"), QStringLiteral("7") },
              { QStringLiteral("join"), QStringLiteral("--bogus"), source }, { QStringLiteral("--bogus") } }) {
-        r = Finish(Start(bad));
+        r = Finish(Launch(bad));
         EXPECT_EQ(r.status, 2) << bad.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(r.err.contains(texts::kCliSeeHelp));
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
-    r = Finish(Start({ QStringLiteral("--help") }));
+    r = Finish(Launch({ QStringLiteral("--help") }));
     EXPECT_TRUE(
         r.status == 0 && r.out.contains(QStringLiteral("velda split")) && r.out.contains(QStringLiteral("velda join")));
 }
@@ -154,7 +155,7 @@ TEST_F(WindowArgumentsTest, interruptLeavesOnlyFinishedPieces)
 {
     const QString source = MakeFile(QStringLiteral("big.bin"), 4000000000LL);
     const std::unique_ptr<QProcess> process
-        = Start({ QStringLiteral("split"), source, QStringLiteral("--buffer-factor"), QStringLiteral("10") });
+        = Launch({ QStringLiteral("split"), source, QStringLiteral("--buffer-factor"), QStringLiteral("10") });
     ASSERT_TRUE(testsupport::WaitUntil([&] { return QFile::exists(Path(QStringLiteral("big000.bin.qv"))); }, 60000));
     QThread::msleep(50);
     ::kill(pid_t(process->processId()), SIGINT);

@@ -85,6 +85,7 @@ TEST_F(DialogTest, commandsThatChangeTheJobAreRefusedWhileItRuns)
         { "mode change", [&] { ChooseMode(texts::kModeMerge); } },
         { "drop", [&] { Drop({ Local(file) }); } },
         { "multithreading", [&] { dlg->GetMenuItem(kMenuMultithreading)->trigger(); } },
+        { "start", [&] { Start(false); } },
     };
     auto snapshot = [&] {
         return QStringList { dlg->GetDlgItemText(kPathField), dlg->GetDlgItemText(kStartButton), g_sourcePath,

@@ -20,34 +20,15 @@ namespace {
 
 class UserFaultTest : public DialogFixture {
 protected:
-    void SetUp() override
-    {
-        DialogFixture::SetUp();
-        ui::testing::SetQuestionHook([this](QWidget*, const QString& text, const QString& caption) {
-            questions << caption + QLatin1Char('|') + text;
-            return answer;
-        });
-    }
     void TearDown() override
     {
-        ui::testing::SetQuestionHook(nullptr);
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         DialogFixture::TearDown();
     }
-    void Start(bool wait = false)
-    {
-        Control<QPushButton>(ids::kStartButton)->click();
-        ASSERT_TRUE(
-            !wait || testsupport::WaitUntil([&] { return !dlg->IsJobRunning() && !platform::RunningWorkerCount(); }));
-    }
     void ToMerge()
     {
-        auto* mode = Control<QComboBox>(ids::kModeSelector);
-        mode->setCurrentIndex(1);
-        Q_EMIT mode->activated(1);
+        ChooseMode(texts::kModeMerge);
     }
-    QStringList questions;
-    bool answer = false;
 };
 
 TEST_F(UserFaultTest, whatIsTypedIsTakenAsTypedAndNeverResolvedInTheWorkingFolder)
