@@ -1,5 +1,4 @@
-// The split job's arithmetic: piece sizes from the size field, piece ranges, and reading
-// the size field's text.
+// The split job's arithmetic: piece sizes from the size field's text, and piece ranges.
 
 #include "SplitJob.h"
 
@@ -7,76 +6,42 @@
 
 namespace {
 
-struct PieceSizeCase {
-    const char* text;
-    int64_t bytes;
-};
-
-class PieceSizeFromText : public ::testing::TestWithParam<PieceSizeCase> { };
-
-TEST_P(PieceSizeFromText, roundsDownToTheGranularityAndNeverBelowOneGranularity)
+// The piece size for the size field's text, as the start command takes it; -1 when refused.
+int64_t PieceSizeOf(const char* text)
 {
     bool ok = false;
-    const float x = ParseLeadingNumber(QString::fromUtf8(GetParam().text), &ok);
-    ASSERT_TRUE(ok);
+    const float megabytes = ParseLeadingNumber(QString::fromUtf8(text), &ok);
     int64_t size = 0;
-    ASSERT_TRUE(PieceSizeFromMegabytes(x, 65536, &size));
-    EXPECT_EQ(size, GetParam().bytes);
+    return ok && PieceSizeFromMegabytes(megabytes, 65536, &size) ? size : -1;
 }
 
-INSTANTIATE_TEST_SUITE_P(SizeField, PieceSizeFromText,
-    ::testing::Values(PieceSizeCase { "250", 249954304 }, PieceSizeCase { "100", 99942400 },
-        PieceSizeCase { "10", 9961472 }, PieceSizeCase { "0.5", 458752 }, PieceSizeCase { "1.1", 1048576 },
-        PieceSizeCase { "0.01", 65536 }, PieceSizeCase { "0", 65536 }, PieceSizeCase { "", 65536 },
-        PieceSizeCase { "5000", 4999938048 }, PieceSizeCase { "  50M", 49938432 }, PieceSizeCase { "2,5", 1966080 },
-        PieceSizeCase { "1e1", 9961472 }));
-
-TEST(PieceSizeText, refusesTextsThatAreNoUsableSize)
+TEST(PieceSize, roundsDownToTheGranularityNeverBelowItAndRefusesWhatIsNoSize)
 {
-    for (const char* text : { "abc", "M50", ".", "-", "+", "nan", "inf" }) {
-        bool ok = true;
-        ParseLeadingNumber(QString::fromUtf8(text), &ok);
-        EXPECT_FALSE(ok) << text;
-    }
-    int64_t size = 0;
-    bool ok = false;
-    EXPECT_FALSE(PieceSizeFromMegabytes(ParseLeadingNumber(QStringLiteral("-5"), &ok), 65536, &size));
-    EXPECT_TRUE(ok);
-    // 1e13 M is 1e19 bytes, beyond the signed 64-bit range.
-    EXPECT_FALSE(PieceSizeFromMegabytes(ParseLeadingNumber(QStringLiteral("1e13"), &ok), 65536, &size));
-    ParseLeadingNumber(QStringLiteral("1e60"), &ok); // beyond single precision
-    EXPECT_FALSE(ok);
-    // The largest size that still fits is taken.
-    EXPECT_TRUE(PieceSizeFromMegabytes(9.2e12f, 65536, &size));
-    EXPECT_EQ(size % 65536, 0);
-    EXPECT_GT(size, 0);
+    const std::pair<const char*, int64_t> rows[]
+        = { { "250", 249954304 }, { "0.5", 458752 }, { "1.1", 1048576 }, { "0.01", 65536 }, { "0", 65536 },
+              { "", 65536 }, { "5000", 4999938048 }, { "  50M", 49938432 }, { "2,5", 1966080 }, { "1e1", 9961472 },
+              { "abc", -1 }, { "M50", -1 }, { ".", -1 }, { "-", -1 }, { "nan", -1 }, { "inf", -1 }, { "-5", -1 },
+              { "1e13", -1 } /* beyond 64 bits */, { "1e60", -1 } /* beyond single precision */ };
+    for (const auto& [text, bytes] : rows)
+        EXPECT_EQ(PieceSizeOf(text), bytes) << text;
+    EXPECT_GT(PieceSizeOf("9.2e12"), 0); // the largest that still fits
 }
 
-struct RangesCase {
-    uint64_t size;
-    uint64_t pieceSize;
-    size_t count;
-    uint64_t lastLength;
-};
-
-class PieceRanges : public ::testing::TestWithParam<RangesCase> { };
-
-TEST_P(PieceRanges, cutEqualPiecesAndAShorterLastOneWithSixtyFourBitOffsets)
+TEST(PieceRanges, cutEqualPiecesAndAShorterLastOneWithSixtyFourBitOffsets)
 {
-    const RangesCase c = GetParam();
-    std::vector<PieceRecord> pieces;
-    BuildPieceRanges(0, c.size, c.pieceSize, pieces);
-    ASSERT_EQ(pieces.size(), c.count);
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        EXPECT_EQ(pieces[i].start, i * c.pieceSize) << i;
-        EXPECT_EQ(pieces[i].end - pieces[i].start, i + 1 == c.count ? c.lastLength : c.pieceSize) << i;
+    // The source's size, the piece size, the pieces and the last one's length.
+    const std::tuple<uint64_t, uint64_t, size_t, uint64_t> rows[]
+        = { { 1000000000, 249954304, 5, 182784 }, { 3 * 65536, 65536, 3, 65536 } /* no empty piece at the end */,
+              { 100, 65536, 1, 100 }, { 0, 65536, 0, 0 }, { 10000000000ull, 4999938048ull, 3, 123904 } };
+    for (const auto& [size, pieceSize, count, lastLength] : rows) {
+        std::vector<PieceRecord> pieces;
+        BuildPieceRanges(0, size, pieceSize, pieces);
+        ASSERT_EQ(pieces.size(), count) << size;
+        for (size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(pieces[i].start, i * pieceSize) << size << ' ' << i;
+            EXPECT_EQ(pieces[i].end - pieces[i].start, i + 1 == count ? lastLength : pieceSize) << size << ' ' << i;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Sources, PieceRanges,
-    ::testing::Values(RangesCase { 1000000000, 249954304, 5, 182784 },
-        RangesCase { 3 * 65536, 65536, 3, 65536 }, // no empty piece at the end
-        RangesCase { 100, 65536, 1, 100 }, RangesCase { 0, 65536, 0, 0 },
-        RangesCase { 10000000000ull, 4999938048ull, 3, 123904 }));
 
 } // namespace
