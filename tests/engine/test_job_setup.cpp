@@ -81,15 +81,26 @@ protected:
         return pieces;
     }
 
-    // Starts this test program again as a child that runs `test` with `env` set.
-    void StartChild(QProcess& child, const char* test, const QString& env)
+    // Starts this test program again as a child that runs `test` with `job` in its environment,
+    // through `prlimit` with `limit` when given.
+    void StartChild(QProcess& child, const char* test, const QString& job, const QString& limit = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("VELDA_CHILD_JOB"), env);
+        environment.insert(QStringLiteral("VELDA_CHILD_JOB"), job);
         child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(),
-            { QStringLiteral("--gtest_filter=*") + QString::fromLatin1(test) });
-        // The child says "started" once its job holds its files.
+        const QStringList args { QCoreApplication::applicationFilePath(),
+            QStringLiteral("--gtest_filter=*") + QString::fromLatin1(test) };
+        if (limit.isEmpty())
+            child.start(args[0], args.mid(1));
+        else
+            child.start(QStringLiteral("prlimit"), QStringList { limit, QStringLiteral("--") } + args);
+        if (limit.isEmpty())
+            WaitForStarted(child);
+    }
+
+    // The child says "started" once its job holds its files.
+    void WaitForStarted(QProcess& child)
+    {
         QByteArray out;
         while (!out.contains("started\n") && child.waitForReadyRead(20000))
             out += child.readAllStandardOutput();
@@ -109,7 +120,7 @@ protected:
 // Run by the test below in a child process whose soft limit of descriptors is 64.
 TEST_F(EngineJob, childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors)
 {
-    if (qEnvironmentVariableIsEmpty("VELDA_FEW_DESCRIPTORS"))
+    if (qEnvironmentVariable("VELDA_CHILD_JOB") != QLatin1String("few descriptors"))
         GTEST_SKIP() << "run by manyPiecesNeedNoDescriptorEach";
     const QString source = Path("many.bin");
     const QByteArray data = PatternBytes(300 * 65536 + 1234, 3);
@@ -127,13 +138,9 @@ TEST_F(EngineJob, childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors)
 TEST_F(EngineJob, manyPiecesNeedNoDescriptorEach)
 {
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VELDA_FEW_DESCRIPTORS"), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(QStringLiteral("prlimit"),
-        { QStringLiteral("--nofile=64:"), QStringLiteral("--"), QCoreApplication::applicationFilePath(),
-            QStringLiteral("--gtest_filter=*childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors") });
+    StartChild(child, "childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors", QStringLiteral("few descriptors"),
+        QStringLiteral("--nofile=64:"));
     ASSERT_TRUE(child.waitForFinished(120000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0);
@@ -144,7 +151,7 @@ TEST_F(EngineJob, manyPiecesNeedNoDescriptorEach)
 TEST_F(EngineJob, childRunsASlowJob)
 {
     const QStringList args = qEnvironmentVariable("VELDA_CHILD_JOB").split(QLatin1Char('|'));
-    if (args.size() < 2)
+    if (args.size() < 2 || (args[0] != QLatin1String("split") && args[0] != QLatin1String("merge")))
         GTEST_SKIP() << "run by the tests of jobs in two processes";
     std::atomic<bool> told { false };
     platform::testing::SetViewObserver([&](auto, auto, auto, auto) {
