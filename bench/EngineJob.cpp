@@ -29,11 +29,7 @@ void PrepareWindow(CountingWindow& window, const EngineJobOptions& options)
 // one worker, one per started task with a thread per piece (as CompleteIfAllEnded counts).
 bool WaitForJobEnd(CountingWindow& window)
 {
-    auto done = [&window] {
-        if (g_useMultithreading)
-            return g_job.dispatchDone && window.endReports >= g_job.tasksStarted;
-        return window.endReports >= 1;
-    };
+    auto done = [&window] { return AllTasksEnded(window.endReports); };
     if (done())
         return true;
     QEventLoop loop;

@@ -123,11 +123,7 @@ struct Job {
 // per started task with a thread per piece (as the dialog's CompleteIfAllEnded counts).
 void WaitForJobEnd(TerminalWindow& window)
 {
-    auto done = [&window] {
-        if (g_useMultithreading)
-            return g_job.dispatchDone && window.endReports >= g_job.tasksStarted;
-        return window.endReports >= 1;
-    };
+    auto done = [&window] { return AllTasksEnded(window.endReports); };
     if (done())
         return;
     QEventLoop loop;

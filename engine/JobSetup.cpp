@@ -146,6 +146,13 @@ QString DispatchJob()
     return texts::kThreadFailed;
 }
 
+bool AllTasksEnded(int endReports)
+{
+    if (g_useMultithreading)
+        return g_job.dispatchDone && endReports >= g_job.tasksStarted;
+    return endReports >= 1;
+}
+
 QString SealJobOutput(bool flush)
 {
     if (!g_job.merge) {

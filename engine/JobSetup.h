@@ -56,6 +56,10 @@ PreparedJob PrepareMerge(const MergeRequest& request);
 // (the job has then released what it opened and removed what it created).
 QString DispatchJob();
 
+// Whether a job whose client has heard `endReports` end reports has ended: with one worker,
+// its one report; with a thread per piece, one per task it started, once all are started.
+bool AllTasksEnded(int endReports);
+
 // The end of a job whose copies all completed, on any thread: a split's source must be what it
 // was when the job started; a merge's joined file goes to the disk and takes its name, before
 // anything may happen to the pieces. Empty, or why the job failed after all. Without `flush`

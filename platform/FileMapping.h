@@ -32,43 +32,7 @@ enum class ViewAccess { Read, Write };
 void CloseMapping(MappingHandle mapping);
 
 // A mapping handle that is released when its owner goes away.
-class UniqueMapping {
-public:
-    UniqueMapping() = default;
-    explicit UniqueMapping(MappingHandle mapping)
-        : m_mapping(mapping)
-    {
-    }
-    UniqueMapping(UniqueMapping&& other) noexcept
-        : m_mapping(std::exchange(other.m_mapping, nullptr))
-    {
-    }
-    UniqueMapping& operator=(UniqueMapping&& other) noexcept
-    {
-        reset(std::exchange(other.m_mapping, nullptr));
-        return *this;
-    }
-    ~UniqueMapping()
-    {
-        reset();
-    }
-
-    MappingHandle get() const
-    {
-        return m_mapping;
-    }
-    explicit operator bool() const
-    {
-        return m_mapping != nullptr;
-    }
-    void reset(MappingHandle mapping = nullptr)
-    {
-        CloseMapping(std::exchange(m_mapping, mapping));
-    }
-
-private:
-    MappingHandle m_mapping = nullptr;
-};
+using UniqueMapping = UniqueHandle<MappingHandle, nullptr, CloseMapping>;
 // A read-only mapping of the whole file (maxSize must be 0), or a read/write mapping of
 // maxSize bytes. A read/write mapping gives the file that size at once and reserves its
 // blocks, so a disk that cannot hold it makes this call fail instead of a later copy.

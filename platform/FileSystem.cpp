@@ -43,11 +43,9 @@ FileHandle OpenWithFlags(const QString& path, int flags, AccessHint hint)
 
 } // namespace
 
-void UniqueFile::reset(FileHandle file)
+void CloseFile(FileHandle file)
 {
-    if (m_file >= 0)
-        ::close(m_file);
-    m_file = file;
+    ::close(file);
 }
 
 UniqueFile OpenFileForRead(const QString& path, AccessHint hint)

@@ -1,6 +1,8 @@
 #pragma once
 // Files, folders, the disk and the clock, over POSIX.
 
+#include "UniqueHandle.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -15,41 +17,10 @@ inline constexpr FileHandle kInvalidFile = -1;
 // How a file will be read; only a hint to the kernel.
 enum class AccessHint { Sequential, Random };
 
+// Closes a file; only UniqueFile calls it.
+void CloseFile(FileHandle file);
 // An open file that closes itself when its owner goes away.
-class UniqueFile {
-public:
-    UniqueFile() = default;
-    explicit UniqueFile(FileHandle file)
-        : m_file(file)
-    {
-    }
-    UniqueFile(UniqueFile&& other) noexcept
-        : m_file(std::exchange(other.m_file, kInvalidFile))
-    {
-    }
-    UniqueFile& operator=(UniqueFile&& other) noexcept
-    {
-        reset(std::exchange(other.m_file, kInvalidFile));
-        return *this;
-    }
-    ~UniqueFile()
-    {
-        reset();
-    }
-
-    FileHandle get() const
-    {
-        return m_file;
-    }
-    explicit operator bool() const
-    {
-        return m_file != kInvalidFile;
-    }
-    void reset(FileHandle file = kInvalidFile);
-
-private:
-    FileHandle m_file = kInvalidFile;
-};
+using UniqueFile = UniqueHandle<FileHandle, kInvalidFile, CloseFile>;
 
 // Opens an existing regular file for reading; empty when it is missing or unreadable.
 UniqueFile OpenFileForRead(const QString& path, AccessHint hint);

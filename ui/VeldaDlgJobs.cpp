@@ -165,7 +165,7 @@ void CVeldaDlg::OnCopyFailed(int index)
 
 void CVeldaDlg::CompleteIfAllEnded()
 {
-    if (IsJobRunning() && g_job.dispatchDone && g_finishedCount >= g_job.tasksStarted)
+    if (IsJobRunning() && AllTasksEnded(g_finishedCount))
         CompleteJob();
 }
 

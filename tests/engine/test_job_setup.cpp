@@ -43,9 +43,8 @@ protected:
         if (!job.ok() || !DispatchJob().isEmpty())
             return false;
         EXPECT_TRUE(WaitUntil([&] {
-            const int ends = window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep);
-            const bool ended = g_useMultithreading ? g_job.dispatchDone && ends >= g_job.tasksStarted : ends >= 1;
-            return ended && platform::RunningWorkerCount() == 0;
+            return AllTasksEnded(window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep))
+                && platform::RunningWorkerCount() == 0;
         }));
         bool copyFailed = false;
         for (const RecordingWindow::Message& m : window.messages)
