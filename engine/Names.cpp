@@ -57,11 +57,25 @@ bool ParsePieceName(const QString& path, PieceName* piece)
     const qsizetype start = NameStart(base);
     const qsizetype innerDot = ExtensionDot(base);
     const qsizetype numberEnd = innerDot < 0 ? base.size() : innerDot;
-    qsizetype numberStart = numberEnd;
-    while (numberStart > start && IsAsciiDigit(base.at(numberStart - 1)))
-        --numberStart;
-    if (numberStart == numberEnd)
+    qsizetype runStart = numberEnd;
+    while (runStart > start && IsAsciiDigit(base.at(runStart - 1)))
+        --runStart;
+    if (runStart == numberEnd)
         return false;
+    // Where the number begins: a name's own digits may run into it ("2026" + "000"). It is at
+    // least three digits wide (fewer: the whole run), wider for piece 1000 on or for sets cut
+    // with wider numbers; the set's first piece in the folder tells which, and without it the
+    // number is its last three digits.
+    const QString extension = base.mid(numberEnd) + QStringLiteral(".qv");
+    qsizetype numberStart = numberEnd - std::min<qsizetype>(3, numberEnd - runStart);
+    for (qsizetype width = numberEnd - runStart; width > 3; --width) {
+        const QString stem = base.left(numberEnd - width);
+        if (FileExists(stem + QString(width, QLatin1Char('0')) + extension)
+            || FileExists(stem + QStringLiteral("000") + extension)) {
+            numberStart = numberEnd - width;
+            break;
+        }
+    }
     piece->prefix = base.left(start);
     piece->stem = base.mid(start, numberStart - start);
     piece->number = base.mid(numberStart, numberEnd - numberStart);

@@ -9,8 +9,10 @@
 // source's file name (its last extension; none when the name has no dot past its start).
 QString MakePieceName(const QString& sourcePath, const QString& folder, int index);
 
-// A piece's name taken apart: <prefix><stem><number><extension>.qv, where the number is the
-// run of ASCII digits that ends the name in front of its extension (if any).
+// A piece's name taken apart: <prefix><stem><number><extension>.qv, where the number is made
+// of the ASCII digits that end the name in front of its extension (if any): three of them, or
+// more where the folder holds the first piece of a set with a wider number (piece 1000 of a
+// set that starts at 000, or a set cut with four-digit numbers from 0000).
 struct PieceName {
     QString prefix; // the folder part of the path, with its final '/'; may be empty
     QString stem; // the file name in front of the number

@@ -254,13 +254,13 @@ TEST_F(EngineJob, aSourceThatChangesDuringTheSplitFailsItAndLeavesNoPiece)
 
 TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
 {
-    const QString source = Path("r.bin");
+    const QString source = Path("r2026.bin"); // its own digits run into the piece numbers
     WriteFile(source, PatternBytes(4 * 983040, 7));
     ASSERT_TRUE(RunToEnd(Split(source, "1")));
     EXPECT_EQ(StalePieces(), QStringList());
     ASSERT_TRUE(RunToEnd(Split(source, "2")));
-    EXPECT_EQ(StalePieces(), (QStringList { Path("r002.bin.qv"), Path("r003.bin.qv") }));
-    EXPECT_TRUE(QFile::exists(Path("r003.bin.qv")));
+    EXPECT_EQ(StalePieces(), (QStringList { Path("r2026002.bin.qv"), Path("r2026003.bin.qv") }));
+    EXPECT_TRUE(QFile::exists(Path("r2026003.bin.qv")));
 }
 
 TEST(FreeSpace, countsOnlyWhatThisUserMayWrite)

@@ -2,7 +2,9 @@
 
 #include "Names.h"
 
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -35,12 +37,19 @@ INSTANTIATE_TEST_SUITE_P(Names, PieceNames,
         NameRow { "/d/a/.config.tar", "/e/out", 2, "/e/out/.config002.tar.qv", "/e/out/.config.tar" },
         NameRow { "/数据/岚舟 电影.mkv", "/备份", 4, "/备份/岚舟 电影004.mkv.qv", "/备份/岚舟 电影.mkv" },
         NameRow { "/movie.avi", "/", 0, "/movie000.avi.qv", "/movie.avi" },
-        NameRow { "/d/movie.avi", "/e", 1000, "/e/movie1000.avi.qv", "/e/movie.avi" })); // a wider number goes whole
+        NameRow { "/d/vacation-2026.mkv", "/e", 5, "/e/vacation-2026005.mkv.qv", "/e/vacation-2026.mkv" }));
 
-TEST(PieceNames, numbersOfAnyWidthLeaveTheJoinedNameWhole)
+TEST(PieceNames, aWiderNumberGoesWholeWhereTheFolderHoldsItsSet)
 {
-    EXPECT_EQ(MakeJoinedName(S("/d/big0000.bin.qv")), S("/d/big.bin")); // split -d -a 4
-    EXPECT_EQ(MakeJoinedName(S("/d/2024report7.pdf.qv")), S("/d/2024report.pdf"));
+    QTemporaryDir dir;
+    const QString d = dir.path() + QLatin1Char('/');
+    for (const char* name : { "movie000.avi.qv", "movie1000.avi.qv", "big0000.bin.qv", "big0001.bin.qv",
+             "year2026000.mkv.qv", "year20261000.mkv.qv" })
+        QFile(d + S(name)).open(QIODevice::WriteOnly);
+    EXPECT_EQ(MakeJoinedName(d + S("movie1000.avi.qv")), d + S("movie.avi"));
+    EXPECT_EQ(MakeJoinedName(d + S("big0001.bin.qv")), d + S("big.bin")); // split -d -a 4
+    EXPECT_EQ(MakeJoinedName(d + S("year20261000.mkv.qv")), d + S("year2026.mkv"));
+    EXPECT_EQ(MakeJoinedName(d + S("r7.pdf.qv")), d + S("r.pdf")); // fewer than three digits
 }
 
 TEST(PieceNames, aFileThatIsNoPieceJoinsIntoANameMarkedBeforeItsExtension)
