@@ -101,7 +101,8 @@ EngineJobResult RunEngineSplit(
         .folder = folder,
         .pieceSizeText = options.pieceSizeText,
         .viewSize = options.bufferFactor * g_allocationGranularity,
-        .threadPerPiece = options.threadPerPiece });
+        .threadPerPiece = options.threadPerPiece,
+        .checksum = options.checksum });
     RunPrepared(window, job, result, timer);
     for (const PieceRecord& record : g_pieceRecords)
         result.pieces.append(record.path);
