@@ -47,7 +47,6 @@ bool WaitForJobEnd(CountingWindow& window)
 // failed and no message box was asked for.
 void FinishJob(CountingWindow& window, EngineJobResult& result, bool ended, const QElapsedTimer& timer)
 {
-    result.seconds = double(timer.nsecsElapsed()) / 1e9;
     result.viewReports = window.viewReports;
     result.endReports = window.endReports;
     result.peakRssKiB = PeakRssKiB();
@@ -59,6 +58,8 @@ void FinishJob(CountingWindow& window, EngineJobResult& result, bool ended, cons
         result.error = QStringLiteral("a copy failed");
     else
         result.error = SealJobOutput(false); // coreutils leaves writing back to the kernel too
+    // The seal is part of the job: a checksum file is written, or a joined file checked, there.
+    result.seconds = double(timer.nsecsElapsed()) / 1e9;
     result.ok = result.error.isEmpty();
     CloseJob(!result.ok);
     // Workers end right after their last report; the next job starts without them.
@@ -97,7 +98,8 @@ EngineJobResult RunEngineSplit(
         .folder = folder,
         .pieceSizeText = options.pieceSizeText,
         .viewSize = options.bufferFactor * g_allocationGranularity,
-        .threadPerPiece = options.threadPerPiece });
+        .threadPerPiece = options.threadPerPiece,
+        .checksum = options.checksum });
     RunPrepared(window, job, result, timer);
     for (const PieceRecord& record : g_pieceRecords)
         result.pieces.append(record.path);

@@ -25,6 +25,7 @@ struct EngineJobOptions {
     bool threadPerPiece = false; // the menu's "worker thread per piece"
     bool showProgress = true; // the menu's "show progress"
     QString pieceSizeText = QStringLiteral("250"); // the size field, in megabytes
+    bool checksum = false; // the menu's "write a checksum file"
 };
 
 // Splits source into pieces in folder.

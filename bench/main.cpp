@@ -126,6 +126,7 @@ public:
     bool cold = false;
     double settleSeconds = 0;
     bool prewarm = true;
+    bool checksum = false; // jobs with a checksum file; references with sha256sum
     uint64_t sourceBlock = 8u << 20;
     QString pieceSizeText = QStringLiteral("250");
     std::vector<Config> configs;
@@ -215,9 +216,14 @@ int Bench::Run(const QString& workDir)
     // of the engine's pieces (checked against the source in the first run).
     auto timeSplitReference = [&]() -> double {
         Prepare({ source });
-        const double seconds = TimeProcess(QStringLiteral("split"),
+        double seconds = TimeProcess(QStringLiteral("split"),
             { QStringLiteral("-b"), pieceBytes, QStringLiteral("-a"), QStringLiteral("4"), source,
                 refFolder + QStringLiteral("/part-") });
+        // The same digests as the engine's: every piece, and the source.
+        if (checksum && seconds >= 0)
+            seconds += TimeProcess(QStringLiteral("sh"),
+                { QStringLiteral("-c"), QStringLiteral("cd \"$0\" && sha256sum part-* ../source.bin > sums"),
+                    refFolder });
         for (const QString& name : QDir(refFolder).entryList(QDir::Files))
             QFile::remove(refFolder + QLatin1Char('/') + name);
         return seconds;
@@ -225,7 +231,17 @@ int Bench::Run(const QString& workDir)
     bool catWrong = false;
     auto timeCat = [&](const QStringList& pieces, bool check) -> double {
         Prepare(pieces);
-        const double seconds = TimeProcess(QStringLiteral("cat"), pieces, refJoined);
+        // The pieces checked against the engine's checksum file first (its whole-file line
+        // names a file that is not there yet).
+        const double verify = !checksum
+            ? 0
+            : TimeProcess(QStringLiteral("sh"),
+                { QStringLiteral("-c"),
+                    QStringLiteral("cd \"$0\" && sha256sum --quiet --ignore-missing -c source.bin.sha256"),
+                    pieceFolder });
+        double seconds = verify < 0 ? verify : TimeProcess(QStringLiteral("cat"), pieces, refJoined);
+        if (seconds >= 0)
+            seconds += verify;
         if (seconds >= 0 && check && !SameContents(refJoined, source))
             catWrong = true;
         QFile::remove(refJoined);
@@ -244,6 +260,7 @@ int Bench::Run(const QString& workDir)
             options.bufferFactor = config.factor;
             options.threadPerPiece = config.threadPerPiece;
             options.pieceSizeText = pieceSizeText;
+            options.checksum = checksum;
             const uint32_t viewSize = config.factor * platform::AllocationGranularity();
             const auto key = std::make_pair(int(config.factor), config.threadPerPiece);
             const int endReports = config.threadPerPiece ? pieceCount : 1;
@@ -296,6 +313,7 @@ int Bench::Run(const QString& workDir)
             if (engineFirst)
                 catSeconds = timeCat(pieces, checkCat);
             removeAll(pieces);
+            QFile::remove(pieceFolder + QStringLiteral("/source.bin.sha256"));
             if (catWrong)
                 return Fail(QStringLiteral("cat's output differs from the source"));
             if (catSeconds < 0)
@@ -389,9 +407,10 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
         "Peak RSS (MiB) | Output checked |\n");
     out += QStringLiteral("|---|---:|---:|---|---:|---:|---:|---:|---:|---|\n");
     const double splitRef = Median(m_splitRef), catRef = Median(m_catRef);
-    out += QStringLiteral("| `split -b %1` | | | | %2 | %3 | 1.00× | | | |\n")
+    const QString sums = checksum ? QStringLiteral(" + `sha256sum`") : QString();
+    out += QStringLiteral("| `split -b %1`%4 | | | | %2 | %3 | 1.00× | | | |\n")
                .arg(pieceSize)
-               .arg(secs(splitRef), gbps(splitRef));
+               .arg(secs(splitRef), gbps(splitRef), sums);
     for (const bool join : { false, true }) {
         for (const Config& config : configs) {
             const auto& map = join ? m_join : m_split;
@@ -401,7 +420,8 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
             const Samples& s = it->second;
             const double median = Median(s.seconds);
             out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |\n")
-                       .arg(join ? QStringLiteral("join") : QStringLiteral("split"))
+                       .arg((join ? QStringLiteral("join") : QStringLiteral("split"))
+                           + (checksum ? QStringLiteral(" + checksums") : QString()))
                        .arg(config.factor)
                        .arg(Grouped(uint64_t(config.factor) * platform::AllocationGranularity()))
                        .arg(config.threadPerPiece ? QStringLiteral("thread per piece") : QStringLiteral("one worker"))
@@ -412,8 +432,8 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                        .arg(s.verified);
         }
         if (!join)
-            out += QStringLiteral("| `cat` of the pieces | | | | %1 | %2 | | 1.00× | | |\n")
-                       .arg(secs(catRef), gbps(catRef));
+            out += QStringLiteral("| %3`cat` of the pieces | | | | %1 | %2 | | 1.00× | | |\n")
+                       .arg(secs(catRef), gbps(catRef), checksum ? QStringLiteral("`sha256sum -c` + ") : QString());
     }
     std::printf("%s", qPrintable(out));
     std::fflush(stdout);
@@ -451,12 +471,15 @@ int main(int argc, char** argv)
     const QCommandLineOption settleOption(QStringLiteral("settle"),
         QStringLiteral("Seconds of idling before every timed step, after its inputs were read (or dropped)."),
         QStringLiteral("seconds"), QStringLiteral("0"));
+    const QCommandLineOption checksumOption(QStringLiteral("checksum"),
+        QStringLiteral("Jobs write and check a checksum file; split -b is followed by sha256sum of the pieces and the "
+                       "source, cat is preceded by sha256sum -c."));
     const QCommandLineOption noPrewarmOption(QStringLiteral("no-prewarm-memory"),
         QStringLiteral("Do not touch and free memory before every timed step (by default twice the file size, so that "
                        "every step, the references included, starts with memory the hypervisor has not taken back; "
                        "see README)."));
     parser.addOptions({ sizeOption, runsOption, dirOption, coldOption, factorsOption, threadsOption, pieceOption,
-        blockOption, settleOption, noPrewarmOption });
+        blockOption, settleOption, noPrewarmOption, checksumOption });
     parser.process(app);
 
     Bench bench;
@@ -473,6 +496,7 @@ int main(int argc, char** argv)
     bench.cold = parser.isSet(coldOption);
     bench.settleSeconds = parser.value(settleOption).toDouble();
     bench.prewarm = !parser.isSet(noPrewarmOption);
+    bench.checksum = parser.isSet(checksumOption);
     bench.pieceSizeText = parser.value(pieceOption);
     const QStringList threads = parser.value(threadsOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& factorText : parser.value(factorsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)) {

@@ -226,7 +226,8 @@ int RunSplit(const QStringList& arguments)
         QStringLiteral("threads"), QString(), QStringLiteral("mode"), QStringLiteral("one"));
     const QCommandLineOption factor(
         QStringLiteral("buffer-factor"), QString(), QStringLiteral("n"), QStringLiteral("10"));
-    parser.addOptions({ help, size, folder, threads, factor });
+    const QCommandLineOption checksum(QStringLiteral("checksum"));
+    parser.addOptions({ help, size, folder, threads, factor, checksum });
     if (!parser.parse(arguments))
         return ParseError(parser, arguments);
     if (parser.isSet(help)) {
@@ -256,6 +257,7 @@ int RunSplit(const QStringList& arguments)
     job.split.pieceSizeText = parser.value(size);
     job.bufferFactor = factorText.toUInt();
     job.split.threadPerPiece = mode == QLatin1String("piece");
+    job.split.checksum = parser.isSet(checksum);
     return RunJob(job);
 }
 

@@ -1,5 +1,6 @@
 #include "Copier.h"
 
+#include "Checksums.h"
 #include "Thread.h"
 
 using platform::View;
@@ -23,6 +24,9 @@ unsigned CopyRange(void* arg)
         len = uint32_t(end - pos);
 
     bool ok = len != 0 || pos >= end;
+    // A piece that is not the one its checksum file lists is not copied at all.
+    if (ok && task->verify && !VerifyPieceChecksum(task->index))
+        ok = false;
     while (ok && pos < end) {
         if (g_cancelRequested.load(std::memory_order_relaxed)) {
             ok = false;

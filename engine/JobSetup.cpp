@@ -1,5 +1,6 @@
 #include "JobSetup.h"
 
+#include "Checksums.h"
 #include "MergeJob.h"
 #include "Names.h"
 #include "SplitJob.h"
@@ -72,6 +73,7 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     }
     g_job.sourcePath = request.source;
     g_job.pieceFolder = request.folder;
+    g_job.checksum = request.checksum;
     platform::IdentifyFile(source.get(), &g_job.sourceIdentity);
     g_job.sourceLock = std::move(source);
     return PreparedJob { {}, {}, ViewCount(uint64_t(g_fileSize)) };
@@ -121,6 +123,9 @@ PreparedJob PrepareMerge(const MergeRequest& request)
         return Refuse(texts::kFileBusy.arg(joined));
     if (claim != platform::LockResult::Locked)
         return Refuse(texts::kCreateJoinedFailed);
+    // A checksum file beside the pieces says whether they make the original file.
+    if (const QString error = LoadMergeChecksums(request.pieces.first(), joined); !error.isEmpty())
+        return Refuse(error);
     g_sharedMapping = platform::CreateFileMapping(g_job.joined.get(), platform::MappingAccess::ReadWrite, total);
     if (!g_sharedMapping) // most often a disk that cannot hold the joined file
         return Refuse(texts::kMapMergePieceFailed);
@@ -163,17 +168,22 @@ QString SealJobOutput(bool flush)
             g_job.sourceChanged = true;
             return texts::kSourceChanged;
         }
-        return {};
+        return g_job.checksum ? WriteSplitChecksums(flush) : QString();
     }
-    // On the disk first, then under its name, and that name on the disk too.
-    if (!g_sharedMapping || (flush && !platform::FlushMapping(g_sharedMapping.get())) || !g_job.joined.Commit(flush))
+    // On the disk first, then checked, then under its name, and that name on the disk too.
+    if (!g_sharedMapping || (flush && !platform::FlushMapping(g_sharedMapping.get())))
+        return texts::kFlushFailed;
+    if (const QString error = VerifyJoinedChecksum(); !error.isEmpty())
+        return error;
+    if (!g_job.joined.Commit(flush))
         return texts::kFlushFailed;
     return {};
 }
 
 bool BeginSealJobOutput()
 {
-    if (!g_job.merge || !g_sharedMapping)
+    // A split's seal is quick, unless it hashes the source for its checksum file.
+    if ((!g_job.merge && !g_job.checksum) || !g_sharedMapping)
         return false;
     g_job.flushing = true;
     auto seal = [](void*) -> unsigned {

@@ -13,6 +13,7 @@ struct SplitRequest {
     QString pieceSizeText; // megabytes of 1,000,000 bytes, as typed
     uint32_t viewSize = 0;
     bool threadPerPiece = false;
+    bool checksum = false; // also write the set's checksum file
 };
 
 struct MergeRequest {
@@ -62,12 +63,13 @@ bool AllTasksEnded(int endReports);
 
 // The end of a job whose copies all completed, on any thread: a split's source must be what it
 // was when the job started; a merge's joined file goes to the disk and takes its name, before
-// anything may happen to the pieces. Empty, or why the job failed after all. Without `flush`
+// anything may happen to the pieces; with a checksum file, a split writes it and a merge's
+// joined file must match it before it takes its name. Empty, or why the job failed after all. Without `flush`
 // the joined file takes its name without waiting for the disk: for measurements only.
 QString SealJobOutput(bool flush = true);
-// The same for a merge on a worker thread, so that the window stays responsive meanwhile: the
-// worker leaves its answer in g_job.sealError and sends WM_JOBFLUSHED. False, with nothing
-// sent, when there is nothing to write or no thread could be started.
+// The same for a merge, or a split that writes a checksum file, on a worker thread, so that the window stays responsive
+// meanwhile: the worker leaves its answer in g_job.sealError and sends WM_JOBFLUSHED. False, with nothing sent, when
+// there is nothing to write or no thread could be started.
 bool BeginSealJobOutput();
 // Releases the job's mappings and locks. A failed job's unfinished output is removed; the
 // pieces of a split whose source changed, all of them.

@@ -11,6 +11,7 @@
 #include "OutputFile.h"
 #include "Window.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <atomic>
@@ -45,6 +46,7 @@ struct PieceRecord {
     platform::OutputFile output;
     platform::UniqueFile lock;
     platform::FileIdentity identity;
+    QByteArray sha256; // merge: the piece's digest in the checksum file; empty: not listed
 };
 
 // One byte range to copy from one mapping into another. Of the two mappings, the task owns
@@ -60,6 +62,7 @@ struct CopyTask {
     bool ownsDestination = false;
     int32_t index = 0; // the task's record in g_pieceRecords, named in a failure report
     platform::UniqueMapping owned;
+    bool verify = false; // the source piece is checked against its listed digest first
     // A piece that takes its final name once its copy is complete.
     platform::OutputFile* output = nullptr;
 };
@@ -91,6 +94,9 @@ struct JobProgress {
     platform::FileIdentity sourceIdentity;
     platform::OutputFile joined; // the merge's output while it is written
     QString sealError; // why the output could not be made final
+    // Split: write a checksum file; merge: the joined file's digest in the checksum file.
+    bool checksum = false;
+    QByteArray joinedSha256;
     bool sourceChanged = false; // the split's source changed under its copies
     bool failed = false; // some part of the job did not complete
     bool errorShown = false; // its message has been shown already

@@ -27,6 +27,7 @@ unsigned RunMerge(void*)
             .ownsDestination = false,
             .index = int32_t(i),
             .owned = std::move(record.mapping),
+            .verify = !record.sha256.isEmpty(),
             .output = nullptr });
         if (!RunCopyTask(std::move(task), threadPerPiece))
             FailJob(texts::kThreadFailed);

@@ -50,6 +50,7 @@ const std::vector<MenuTemplate>& MainMenuTemplate()
                 { ids::kMenuEnlargeBuffer, texts::kMenuEnlargeBuffer, false, false },
                 { ids::kMenuPieceFolder, texts::kMenuPieceFolder, false, false },
                 { ids::kMenuMultithreading, texts::kMenuMultithreading, true, false },
+                { ids::kMenuChecksum, texts::kMenuChecksum, true, false },
             } },
         { texts::kMenuAboutMaker,
             {

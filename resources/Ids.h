@@ -30,5 +30,6 @@ inline constexpr int kMenuUsage = 32777;
 inline constexpr int kMenuForum = 32778;
 inline constexpr int kMenuPieceFolder = 32780;
 inline constexpr int kMenuMultithreading = 32781;
+inline constexpr int kMenuChecksum = 32782;
 
 } // namespace ids

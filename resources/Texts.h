@@ -45,6 +45,14 @@ inline const QString kCreateJoinedFailed = QStringLiteral("打开待合并文件
 inline const QString kJoinedIsPiece = QStringLiteral("合并后的文件就是待合并文件之一，请重新选择！");
 inline const QString kCopyFailed = QStringLiteral("复制文件数据失败！");
 inline const QString kFlushFailed = QStringLiteral("合并文件写入磁盘失败！");
+inline const QString kChecksumWriteFailed = QStringLiteral("无法写入校验文件 %1！");
+inline const QString kChecksumReadFailed = QStringLiteral("无法读取校验文件 %1！");
+inline const QString kChecksumMismatch
+    = QStringLiteral("分割文件 %1 与校验文件不符，合并出的文件不会是原文件！分割文件都已保留。");
+inline const QString kChecksumPieceMissing
+    = QStringLiteral("校验文件中的分割文件 %1 不在合并列表中，合并出的文件不会是原文件！");
+inline const QString kChecksumJoinedMismatch
+    = QStringLiteral("合并出的文件 %1 与校验文件不符，已删除！分割文件都已保留。");
 inline const QString kThreadFailed = QStringLiteral("启动工作线程失败！");
 inline const QString kFileBusy = QStringLiteral("文件“%1”正被另一个任务使用，请等它结束后再试！");
 inline const QString kSourceChanged
@@ -73,6 +81,7 @@ inline const QString kMenuShowProgress = QStringLiteral("显示进度条");
 inline const QString kMenuEnlargeBuffer = QStringLiteral("增大缓冲区");
 inline const QString kMenuPieceFolder = QStringLiteral("分隔文件存放目录选择");
 inline const QString kMenuMultithreading = QStringLiteral("使用多线程");
+inline const QString kMenuChecksum = QStringLiteral("生成校验文件");
 inline const QString kMenuAboutMaker = QStringLiteral("关于岚舟");
 inline const QString kMenuForum = QStringLiteral("我的论坛");
 inline const QString kMenuWriteToMe = QStringLiteral("给我写信");
@@ -106,6 +115,7 @@ inline const QString kCliHelp = QStringLiteral(R"(名称
 用法
     velda [文件…]
     velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
+                [--checksum]
     velda join 分割文件… [--delete-pieces]
     velda --help | --version
 
@@ -124,9 +134,11 @@ inline const QString kCliHelp = QStringLiteral(R"(名称
         --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
         --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
         --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
+        --checksum             另写校验文件 名称.扩展名.sha256（可用 sha256sum -c 检查）
 
     velda join 分割文件…
         按序号合并分割文件；合并后的文件放在第一个给出的分割文件所在的文件夹，名称去掉序号和 .qv。
+        旁边有校验文件（名称.扩展名.sha256）时，先检查分割文件，合并后再检查合并出的文件。
         --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
 
     按 Ctrl+C（或发送 SIGTERM）会停止任务，删除未完成的输出文件，已完成的分割文件保留。
@@ -145,12 +157,14 @@ inline const QString kCliHelp = QStringLiteral(R"(名称
 
 inline const QString kCliSplitHelp = QStringLiteral(R"(用法
     velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
+                [--checksum]
 
     把文件分割成 名称000.扩展名.qv、名称001.扩展名.qv……，不打开窗口。
     --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250
     --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
     --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
     --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
+    --checksum             另写校验文件 名称.扩展名.sha256（可用 sha256sum -c 检查）
 
     退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断。
 示例
@@ -161,7 +175,8 @@ inline const QString kCliJoinHelp = QStringLiteral(R"(用法
     velda join 分割文件… [--delete-pieces]
 
     按序号合并分割文件，不打开窗口。合并后的文件放在第一个给出的分割文件所在的文件夹，
-    名称去掉序号和 .qv。
+    名称去掉序号和 .qv。旁边有校验文件（名称.扩展名.sha256）时，先检查其中列出的分割文件，
+    合并后再检查合并出的文件，不符时合并失败，分割文件都保留。
     --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
 
     退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断。

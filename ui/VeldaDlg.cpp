@@ -190,6 +190,7 @@ void CVeldaDlg::SetUpDispatchTable()
     command(ids::kMenuEnlargeBuffer, &CVeldaDlg::OnEnlargeBuffer);
     command(ids::kMenuPieceFolder, &CVeldaDlg::OnChoosePieceFolder);
     command(ids::kMenuMultithreading, &CVeldaDlg::OnUseMultithreading);
+    command(ids::kMenuChecksum, &CVeldaDlg::OnWriteChecksums);
     command(ids::kMenuWriteToMe, &CVeldaDlg::OnOpenHomePage);
     command(ids::kMenuAbout, &CVeldaDlg::OnOpenHomePage);
     command(ids::kMenuFeatures, &CVeldaDlg::OnFeatures);

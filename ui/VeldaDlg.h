@@ -59,6 +59,7 @@ public:
     void OnEnlargeBuffer();
     void OnChoosePieceFolder();
     void OnUseMultithreading();
+    void OnWriteChecksums();
     void OnOpenHomePage();
     void OnFeatures();
     void OnUsage();
@@ -81,6 +82,7 @@ public:
     int32_t m_bufferFactor = 10;
     int32_t m_splitMode = 1;
     int32_t m_deleteAfterMerge = 1;
+    bool m_writeChecksums = false; // splits write the set's checksum file
     QIcon m_hIcon;
     uint32_t m_startTick = 0;
     uint32_t m_endTick = 0;

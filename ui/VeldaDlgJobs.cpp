@@ -87,7 +87,8 @@ void CVeldaDlg::StartSplit()
         // The classic control read gives at most 31 characters.
         .pieceSizeText = GetDlgItemText(ids::kSizeField).left(31),
         .viewSize = ViewSize(),
-        .threadPerPiece = g_useMultithreading });
+        .threadPerPiece = g_useMultithreading,
+        .checksum = m_writeChecksums });
     m_pieceSize = g_job.pieceSize;
     StartPrepared(job, texts::kStartSplit);
 }

@@ -46,6 +46,13 @@ void CVeldaDlg::OnUseMultithreading()
     CheckMenuItem(ids::kMenuMultithreading, g_useMultithreading);
 }
 
+void CVeldaDlg::OnWriteChecksums()
+{
+    // Read when a split starts: a running job keeps what it started with.
+    m_writeChecksums = !m_writeChecksums;
+    CheckMenuItem(ids::kMenuChecksum, m_writeChecksums);
+}
+
 void CVeldaDlg::OnFeatures()
 {
     ui::ShowMessage(this, texts::kFeaturesText, texts::kCaptionAbout);
