@@ -153,8 +153,7 @@ int CompleteJob(TerminalWindow& window, const Job& job)
     }
     if (!failed) {
         QString done = job.merge ? texts::kMergeDone : texts::kSplitDone;
-        if (const QStringList stale = StalePieces(); !stale.isEmpty())
-            done += texts::kStalePieces.arg(stale.size()).arg(stale.first());
+        done += SplitNotes();
         window.ShowMessageBox(done, texts::kCaptionSuccess);
         if (job.merge && job.deletePieces)
             DeleteJoinedPieces();

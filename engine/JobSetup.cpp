@@ -233,3 +233,16 @@ QStringList StalePieces()
     }
     return stale;
 }
+
+QString SplitNotes()
+{
+    QString notes;
+    if (const QStringList stale = StalePieces(); !stale.isEmpty())
+        notes += texts::kStalePieces.arg(stale.size()).arg(stale.first());
+    if (!g_job.merge && !g_job.checksum && !g_pieceRecords.empty()) {
+        const QString checksums = ChecksumFileName(MakeJoinedName(g_pieceRecords.front().path));
+        if (FileExists(checksums))
+            notes += texts::kStaleChecksumFile.arg(checksums);
+    }
+    return notes;
+}

@@ -80,3 +80,6 @@ void DeleteJoinedPieces();
 // After a split: files in the pieces' folder that carry the set's name with a higher number
 // than the split made, left by an earlier split; in piece order.
 QStringList StalePieces();
+// What the user should hear after a successful split, appended to its message: stale pieces,
+// and a checksum file of an earlier split that these pieces no longer fit. Empty when nothing.
+QString SplitNotes();

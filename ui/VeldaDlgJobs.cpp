@@ -204,8 +204,7 @@ void CVeldaDlg::EndJob(bool failed, const QString& error)
         m_endTick = platform::TickCount();
         setWindowTitle(texts::kTitle + texts::kElapsedPrefix + ElapsedText(m_endTick - m_startTick));
         QString done = merge ? texts::kMergeDone : texts::kSplitDone;
-        if (const QStringList stale = StalePieces(); !stale.isEmpty())
-            done += texts::kStalePieces.arg(stale.size()).arg(stale.first());
+        done += SplitNotes();
         if (!m_closing)
             ui::ShowMessage(this, done, texts::kCaptionSuccess);
     } else if (!g_job.errorShown && !m_closing) {

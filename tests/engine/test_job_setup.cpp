@@ -261,6 +261,11 @@ TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
     ASSERT_TRUE(RunToEnd(Split(source, "2")));
     EXPECT_EQ(StalePieces(), (QStringList { Path("r2026002.bin.qv"), Path("r2026003.bin.qv") }));
     EXPECT_TRUE(QFile::exists(Path("r2026003.bin.qv")));
+    // So is a checksum file of an earlier split, which these pieces no longer fit.
+    WriteFile(Path("r2026.bin.sha256"), QByteArrayLiteral("earlier"));
+    EXPECT_EQ(SplitNotes(),
+        texts::kStalePieces.arg(2).arg(Path("r2026002.bin.qv"))
+            + texts::kStaleChecksumFile.arg(Path("r2026.bin.sha256")));
 }
 
 TEST(FreeSpace, countsOnlyWhatThisUserMayWrite)
