@@ -127,6 +127,7 @@ public:
     double settleSeconds = 0;
     bool prewarm = true;
     bool checksum = false; // jobs with a checksum file; references with sha256sum
+    QString headless; // the program whose `split` and `join` commands are timed too
     uint64_t sourceBlock = 8u << 20;
     QString pieceSizeText = QStringLiteral("250");
     std::vector<Config> configs;
@@ -144,6 +145,7 @@ private:
     bool m_coldRefused = false;
     std::vector<double> m_splitRef, m_catRef;
     std::map<std::pair<int, bool>, Samples> m_split, m_join; // keyed by (factor, thread per piece)
+    std::map<std::pair<int, bool>, Samples> m_headlessSplit, m_headlessJoin;
     QString m_loadBefore, m_loadAfter;
 };
 
@@ -185,6 +187,8 @@ int Bench::Run(const QString& workDir)
     QDir().mkpath(pieceFolder);
     QDir().mkpath(refFolder);
     const QString refJoined = refFolder + QStringLiteral("/joined.bin");
+    const QString headlessFolder = workDir + QStringLiteral("/headless");
+    QDir().mkpath(headlessFolder);
 
     m_loadBefore = LoadAverage();
     Progress(QStringLiteral("generating %1 bytes in %2 (writes of %3 bytes)")
@@ -312,6 +316,33 @@ int Bench::Run(const QString& workDir)
             QFile::remove(merge.joined);
             if (engineFirst)
                 catSeconds = timeCat(pieces, checkCat);
+            if (!headless.isEmpty()) {
+                // The same jobs from the command line, in a process of their own, as a user runs them.
+                Prepare({ source });
+                QStringList splitArgs { QStringLiteral("split"), source, QStringLiteral("--size"), pieceSizeText,
+                    QStringLiteral("--folder"), headlessFolder, QStringLiteral("--threads"),
+                    config.threadPerPiece ? QStringLiteral("piece") : QStringLiteral("one"),
+                    QStringLiteral("--buffer-factor"), QString::number(config.factor) };
+                if (checksum)
+                    splitArgs << QStringLiteral("--checksum");
+                const double headlessSplit = TimeProcess(headless, splitArgs, QStringLiteral("/dev/null"));
+                QStringList headlessPieces;
+                for (const QString& name : QDir(headlessFolder).entryList({ QStringLiteral("*.qv") }, QDir::Files))
+                    headlessPieces << headlessFolder + QLatin1Char('/') + name;
+                Prepare(headlessPieces);
+                const double headlessJoin
+                    = TimeProcess(headless, QStringList { QStringLiteral("join") } + headlessPieces);
+                const QString joined = headlessFolder + QStringLiteral("/source.bin");
+                if (headlessSplit < 0 || headlessJoin < 0 || headlessPieces.size() != pieceCount
+                    || (run == 1 && !SameContents(joined, source)))
+                    return Fail(QStringLiteral("headless %1: wrong or failed").arg(config.Name()));
+                for (const QString& name : QDir(headlessFolder).entryList(QDir::Files))
+                    QFile::remove(headlessFolder + QLatin1Char('/') + name);
+                m_headlessSplit[key].seconds.push_back(headlessSplit);
+                m_headlessSplit[key].ratios.push_back(splitSeconds / headlessSplit);
+                m_headlessJoin[key].seconds.push_back(headlessJoin);
+                m_headlessJoin[key].ratios.push_back(catSeconds / headlessJoin);
+            }
             removeAll(pieces);
             QFile::remove(pieceFolder + QStringLiteral("/source.bin.sha256"));
             if (catWrong)
@@ -413,23 +444,29 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                .arg(secs(splitRef), gbps(splitRef), sums);
     for (const bool join : { false, true }) {
         for (const Config& config : configs) {
-            const auto& map = join ? m_join : m_split;
-            const auto it = map.find(std::make_pair(int(config.factor), config.threadPerPiece));
-            if (it == map.end() || it->second.seconds.empty())
-                continue;
-            const Samples& s = it->second;
-            const double median = Median(s.seconds);
-            out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |\n")
-                       .arg((join ? QStringLiteral("join") : QStringLiteral("split"))
-                           + (checksum ? QStringLiteral(" + checksums") : QString()))
-                       .arg(config.factor)
-                       .arg(Grouped(uint64_t(config.factor) * platform::AllocationGranularity()))
-                       .arg(config.threadPerPiece ? QStringLiteral("thread per piece") : QStringLiteral("one worker"))
-                       .arg(secs(median), gbps(median))
-                       .arg(join ? QString() : ratios(s.ratios))
-                       .arg(join ? ratios(s.ratios) : QString())
-                       .arg(s.peakRssKiB / 1024)
-                       .arg(s.verified);
+            for (const bool fromCommandLine : { false, true }) {
+                const auto& map
+                    = fromCommandLine ? (join ? m_headlessJoin : m_headlessSplit) : (join ? m_join : m_split);
+                const auto it = map.find(std::make_pair(int(config.factor), config.threadPerPiece));
+                if (it == map.end() || it->second.seconds.empty())
+                    continue;
+                const Samples& s = it->second;
+                const double median = Median(s.seconds);
+                out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |\n")
+                           .arg((fromCommandLine ? QStringLiteral("`velda ") : QString())
+                               + (join ? QStringLiteral("join") : QStringLiteral("split"))
+                               + (fromCommandLine ? QStringLiteral("` (a process)") : QString())
+                               + (checksum ? QStringLiteral(" + checksums") : QString()))
+                           .arg(config.factor)
+                           .arg(Grouped(uint64_t(config.factor) * platform::AllocationGranularity()))
+                           .arg(config.threadPerPiece ? QStringLiteral("thread per piece")
+                                                      : QStringLiteral("one worker"))
+                           .arg(secs(median), gbps(median))
+                           .arg(join ? QString() : ratios(s.ratios))
+                           .arg(join ? ratios(s.ratios) : QString())
+                           .arg(fromCommandLine ? QString() : QString::number(s.peakRssKiB / 1024))
+                           .arg(fromCommandLine ? QStringLiteral("yes") : s.verified);
+            }
         }
         if (!join)
             out += QStringLiteral("| %3`cat` of the pieces | | | | %1 | %2 | | 1.00× | | |\n")
@@ -471,6 +508,9 @@ int main(int argc, char** argv)
     const QCommandLineOption settleOption(QStringLiteral("settle"),
         QStringLiteral("Seconds of idling before every timed step, after its inputs were read (or dropped)."),
         QStringLiteral("seconds"), QStringLiteral("0"));
+    const QCommandLineOption headlessOption(QStringLiteral("headless"),
+        QStringLiteral("Also times `<program> split` and `<program> join` at every setting (build/bin/velda)."),
+        QStringLiteral("program"));
     const QCommandLineOption checksumOption(QStringLiteral("checksum"),
         QStringLiteral("Jobs write and check a checksum file; split -b is followed by sha256sum of the pieces and the "
                        "source, cat is preceded by sha256sum -c."));
@@ -478,6 +518,7 @@ int main(int argc, char** argv)
         QStringLiteral("Do not touch and free memory before every timed step (by default twice the file size, so that "
                        "every step, the references included, starts with memory the hypervisor has not taken back; "
                        "see README)."));
+    parser.addOption(headlessOption);
     parser.addOptions({ sizeOption, runsOption, dirOption, coldOption, factorsOption, threadsOption, pieceOption,
         blockOption, settleOption, noPrewarmOption, checksumOption });
     parser.process(app);
@@ -497,6 +538,7 @@ int main(int argc, char** argv)
     bench.settleSeconds = parser.value(settleOption).toDouble();
     bench.prewarm = !parser.isSet(noPrewarmOption);
     bench.checksum = parser.isSet(checksumOption);
+    bench.headless = parser.value(headlessOption);
     bench.pieceSizeText = parser.value(pieceOption);
     const QStringList threads = parser.value(threadsOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& factorText : parser.value(factorsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
