@@ -14,21 +14,9 @@ using namespace testsupport;
 namespace {
 
 struct Checksums : ::testing::Test {
-    // Runs and ends the job as a client does: empty, or the error it was refused or failed with.
     QString RunToEnd(const PreparedJob& job)
     {
-        window.boxes.clear(), window.messages.clear();
-        g_mainWindow = &window;
-        if (const QString error = job.ok() ? DispatchJob() : job.error; !error.isEmpty())
-            return error;
-        EXPECT_TRUE(WaitUntil([&] {
-            const int ends = window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep);
-            const bool ended = g_useMultithreading ? g_job.dispatchDone && ends >= g_job.tasksStarted : ends >= 1;
-            return ended && platform::RunningWorkerCount() == 0;
-        }));
-        QString error = g_job.failed ? window.boxes.join(u'\n') + QStringLiteral("(failed)") : SealJobOutput();
-        CloseJob(!error.isEmpty());
-        return error;
+        return RunJobToEnd(window, job);
     }
 
     QString Split(bool checksum)

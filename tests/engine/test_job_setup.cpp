@@ -36,23 +36,11 @@ protected:
         return dir.filePath(QString::fromUtf8(name));
     }
 
-    // Dispatches the prepared job and ends it as a client does; true when it succeeded.
     bool RunToEnd(const PreparedJob& job)
     {
-        EXPECT_EQ(job.error, QString());
-        if (!job.ok() || !DispatchJob().isEmpty())
-            return false;
-        EXPECT_TRUE(WaitUntil([&] {
-            return AllTasksEnded(window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep))
-                && platform::RunningWorkerCount() == 0;
-        }));
-        bool copyFailed = false;
-        for (const RecordingWindow::Message& m : window.messages)
-            copyFailed = copyFailed || m.message == WM_COPYFAILED;
-        const bool ok = !copyFailed && !g_job.failed && window.boxes.isEmpty() && SealJobOutput().isEmpty();
-        CloseJob(!ok);
-        window.messages.clear();
-        return ok;
+        const QString error = RunJobToEnd(window, job);
+        EXPECT_EQ(error, QString());
+        return error.isEmpty();
     }
 
     PreparedJob Split(const QString& source, const char* sizeText, const QString& folder = {})
@@ -211,8 +199,7 @@ TEST_F(EngineJob, aSecondJobOnFilesInUseRefusesNamingTheFileAndTouchesNothing)
     StartChild(child, "childRunsASlowJob", QStringLiteral("merge|") + pieces.join(QLatin1Char('|')));
     // The same join again, and a split into the names of the pieces being joined.
     EXPECT_EQ(Merge(pieces).error, texts::kFileBusy.arg(source));
-    EXPECT_FALSE(RunToEnd(Split(Path("sub/t.bin"), "1")));
-    EXPECT_EQ(window.boxes, QStringList { texts::kFileBusy.arg(pieces.first()) });
+    EXPECT_EQ(RunJobToEnd(window, Split(Path("sub/t.bin"), "1")), texts::kFileBusy.arg(pieces.first()));
     ASSERT_TRUE(child.waitForFinished(60000));
     EXPECT_EQ(child.exitCode(), 0);
     EXPECT_EQ(ReadFile(source), data);

@@ -3,7 +3,8 @@
 // the engine sends it, waiting with the event loop running, and the job state put back.
 
 #include "FileSystem.h"
-#include "JobState.h"
+#include "JobSetup.h"
+#include "Thread.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -157,5 +158,27 @@ public:
         ResetJob();
     }
 };
+
+// Runs a prepared job to its end as every client does, reporting to `window`: empty, or why
+// it was refused or failed.
+inline QString RunJobToEnd(RecordingWindow& window, const PreparedJob& job)
+{
+    window.boxes.clear();
+    window.messages.clear();
+    g_mainWindow = &window;
+    if (const QString error = job.ok() ? DispatchJob() : job.error; !error.isEmpty())
+        return error;
+    EXPECT_TRUE(WaitUntil([&] {
+        return AllTasksEnded(window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep))
+            && platform::RunningWorkerCount() == 0;
+    }));
+    const bool copyFailed = std::any_of(window.messages.begin(), window.messages.end(),
+        [](const RecordingWindow::Message& m) { return m.message == WM_COPYFAILED; });
+    const QString error = !window.boxes.isEmpty() ? window.boxes.join(u'\n')
+        : copyFailed || g_job.failed              ? QStringLiteral("a copy failed")
+                                                  : SealJobOutput();
+    CloseJob(!error.isEmpty());
+    return error;
+}
 
 } // namespace testsupport
