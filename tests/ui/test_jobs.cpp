@@ -199,8 +199,10 @@ TEST_P(BothModes, aJobThatFailsPartWayShowsOneMessageAndLeavesOnlyWholeFiles)
     });
     Start();
     EXPECT_EQ(messages, (QStringList { texts::kThreadFailed, texts::kCopyFailed, texts::kCopyFailed }));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(u' '),
+    // With a thread per piece the short last piece may have been copied whole before the cut.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(u' ').remove(QStringLiteral(" t003.bin.qv")),
         QStringLiteral("f000.bin.qv f001.bin.qv f002.bin.qv t.bin t000.bin.qv t001.bin.qv"));
+    EXPECT_TRUE(!QFile::exists(Path("t003.bin.qv")) || ReadFile(Path("t003.bin.qv")) == data.mid(3 * kPieceSize));
     EXPECT_EQ(dlg->m_listBox->GetCount(), 3);
 }
 
