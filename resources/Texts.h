@@ -108,6 +108,7 @@ inline const QString kCliExtraArgument = QStringLiteral("只能分割一个文�
 inline const QString kCliBadThreads = QStringLiteral("--threads 只能是 one 或 piece：%1");
 inline const QString kCliBadBufferFactor = QStringLiteral("--buffer-factor 只能是 10、100、1000 或 10000：%1");
 inline const QString kCliSeeHelp = QStringLiteral("用法见 velda --help。");
+inline const QString kCliJoinedExists = QStringLiteral("%1 已存在，不会替换它；请先移走或删除它。");
 inline const QString kCliInterrupted = QStringLiteral("任务已中断，未完成的输出文件已删除。");
 inline const QString kCliProgress = QStringLiteral("已完成 %1%，%2 M/秒");
 
@@ -142,6 +143,7 @@ inline const QString kCliHelp = QStringLiteral(R"(名称
         按序号合并分割文件；合并后的文件放在第一个给出的分割文件所在的文件夹，名称去掉序号和 .qv。
         旁边有校验文件（名称.扩展名.sha256）时，先检查分割文件，合并后再检查合并出的文件。
         --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
+        合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
 
     按 Ctrl+C（或发送 SIGTERM）会停止任务，删除未完成的输出文件，已完成的分割文件保留。
 
@@ -180,6 +182,7 @@ inline const QString kCliJoinHelp = QStringLiteral(R"(用法
     名称去掉序号和 .qv。旁边有校验文件（名称.扩展名.sha256）时，先检查其中列出的分割文件，
     合并后再检查合并出的文件，不符时合并失败，分割文件都保留。
     --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
+    合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
 
     退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断。
 示例

@@ -102,6 +102,9 @@ TEST_F(DialogFixture, exitStatusesOfFailedJobsAndBadUsage)
     Outcome r = Finish(Launch({ u"join"_s, source, joined }));
     EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kJoinedIsPiece));
     EXPECT_EQ(testsupport::FileSize(joined), 16);
+    r = Finish(Launch({ u"join"_s, source })); // a file of the user's where the joined one would go
+    EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kCliJoinedExists.arg(joined)));
+    EXPECT_EQ(testsupport::FileSize(joined), 16);
     r = Finish(Launch({ u"split"_s, source, u"--folder"_s, Path("no/such") }));
     EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kCreatePieceFailed));
     for (const QStringList& bad : { QStringList { u"split"_s }, { u"split"_s, source, u"--threads"_s, u"two"_s },
