@@ -45,27 +45,16 @@ protected:
 
     PreparedJob Split(const QString& source, const char* sizeText, const QString& folder = {})
     {
-        return PrepareSplit(SplitRequest { .source = source,
-            .folder = folder.isEmpty() ? dir.path() : folder,
-            .pieceSizeText = QString::fromLatin1(sizeText),
-            .viewSize = platform::AllocationGranularity(),
-            .threadPerPiece = false });
+        const QString to = folder.isEmpty() ? dir.path() : folder;
+        return PrepareSplit({ source, to, QString::fromLatin1(sizeText), platform::AllocationGranularity(), false });
     }
-
     PreparedJob Merge(const QStringList& pieces, bool threadPerPiece = false)
     {
-        return PrepareMerge(MergeRequest { .pieces = pieces,
-            .namingPiece = {},
-            .viewSize = platform::AllocationGranularity(),
-            .threadPerPiece = threadPerPiece });
+        return PrepareMerge({ pieces, {}, platform::AllocationGranularity(), threadPerPiece });
     }
-
     QStringList PiecesOf(const QString& source) const
     {
-        QStringList pieces;
-        for (int i = 0; FileExists(MakePieceName(source, dir.path(), i)); ++i)
-            pieces << MakePieceName(source, dir.path(), i);
-        return pieces;
+        return SetMembers(MakePieceName(source, dir.path(), 0));
     }
 
     // Starts this test program again as a child that runs `test` with `job` in its environment,

@@ -141,37 +141,22 @@ TEST_F(JobTest, refusedStartsShowTheirMessageAndTouchNoFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4); // a.bin and the three pieces
 }
 
-// From here on every reservation beyond `bytes` fails, as on a disk that is too small.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_previous);
-    }
-
-private:
-    rlimit m_saved {};
-    void (*m_previous)(int) = nullptr;
-};
-
 TEST_P(BothModes, outputThatCannotBeReservedIsReportedBeforeAnyByteIsCopied)
 {
     std::atomic<int> views { 0 };
     platform::testing::SetViewObserver([&](auto, auto, auto, auto) { ++views; });
     PickSource("big.bin", 3000000, "2"); // pieces of 1,966,080 bytes
-    FileSizeLimit limit(1500000);
+    // Every reservation beyond 1.5 MB fails from here on, as on a disk that is too small.
+    rlimit saved {}, limit {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    limit = { 1500000, saved.rlim_max };
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
     Start();
     PickPieces("j", 2, 1000000);
     Start();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
     EXPECT_EQ(messages, (QStringList { texts::kMapPieceFailed, texts::kMapMergePieceFailed }));
     EXPECT_EQ(views.load(), 0);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3); // big.bin and the two pieces
