@@ -290,20 +290,17 @@ int RunJoin(const QStringList& arguments)
         pieces.begin(), pieces.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
     pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
 
-    // The dialog asks before it replaces a file at the joined path; a command cannot ask, so it
-    // replaces nothing of the user's. A piece there is refused by the job itself.
-    const QString joined = MakeJoinedName(given.first());
-    const bool isPiece = std::any_of(
-        pieces.begin(), pieces.end(), [&](const QString& piece) { return platform::SameFile(piece, joined); });
-    if (FileExists(joined) && !isPiece) {
-        PrintErr(texts::kCaptionError + QStringLiteral("：") + texts::kCliJoinedExists.arg(joined) + u'\n');
-        return kExitFailed;
-    }
-
     Job job;
     job.merge = true;
     job.join.pieces = pieces;
     job.join.namingPiece = given.first();
+    // The dialog asks before it replaces a file at the joined path; a command cannot ask, so it
+    // replaces nothing of the user's.
+    if (JoinReplacesAFile(job.join)) {
+        PrintErr(
+            texts::kCaptionError + QStringLiteral("：") + texts::kCliJoinedExists.arg(JoinedPathOf(job.join)) + u'\n');
+        return kExitFailed;
+    }
     job.deletePieces = parser.isSet(deletePieces);
     return RunJob(job);
 }

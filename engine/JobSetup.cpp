@@ -7,6 +7,10 @@
 #include "Texts.h"
 #include "Thread.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
+
 namespace {
 
 void BeginJob(uint32_t viewSize, bool threadPerPiece)
@@ -48,6 +52,25 @@ SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder)
     return space;
 }
 
+QString JoinedPathOf(const MergeRequest& request)
+{
+    // Never named after a bare relative name when no piece names it.
+    return MakeJoinedName(
+        request.namingPiece.isEmpty() && !request.pieces.isEmpty() ? request.pieces.first() : request.namingPiece);
+}
+
+bool JoinReplacesAFile(const MergeRequest& request)
+{
+    platform::FileIdentity there;
+    const QString joined = JoinedPathOf(request);
+    if (request.pieces.isEmpty() || !QFileInfo(joined).isFile() || !platform::IdentifyPath(joined, &there))
+        return false;
+    return std::none_of(request.pieces.begin(), request.pieces.end(), [&](const QString& piece) {
+        platform::FileIdentity identity;
+        return piece == joined || (platform::IdentifyPath(piece, &identity) && identity.SameFile(there));
+    });
+}
+
 PreparedJob PrepareSplit(const SplitRequest& request)
 {
     BeginJob(request.viewSize, request.threadPerPiece);
@@ -85,9 +108,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     if (request.pieces.isEmpty())
         return Refuse(texts::kListEmpty);
     g_job.merge = true;
-    // The joined file is named after the given piece; without one, after the first listed,
-    // never after a bare relative name.
-    const QString joined = MakeJoinedName(request.namingPiece.isEmpty() ? request.pieces.first() : request.namingPiece);
+    const QString joined = JoinedPathOf(request);
 
     uint64_t total = 0;
     for (const QString& piece : request.pieces) {
@@ -114,8 +135,10 @@ PreparedJob PrepareMerge(const MergeRequest& request)
         g_pieceRecords.push_back(std::move(record));
     }
     // The joined file replaces what its name names: that must not be one of the pieces.
+    platform::FileIdentity there;
+    const bool somethingThere = platform::IdentifyPath(joined, &there);
     for (const PieceRecord& record : g_pieceRecords) {
-        if (record.path == joined || platform::SameFile(record.path, joined))
+        if (record.path == joined || (somethingThere && record.identity.SameFile(there)))
             return Refuse(texts::kJoinedIsPiece);
     }
     const platform::LockResult claim = g_job.joined.Claim(joined);

@@ -23,6 +23,12 @@ struct MergeRequest {
     bool threadPerPiece = false;
 };
 
+// The file a merge writes: named after its naming piece, or its first piece without one.
+QString JoinedPathOf(const MergeRequest& request);
+// Whether a merge would replace a file that sits at its joined path now: one that is neither a
+// folder nor one of its pieces (the merge refuses those itself). A client asks, or refuses.
+bool JoinReplacesAFile(const MergeRequest& request);
+
 // A prepared job, or why it could not be prepared: the text and caption of its message.
 struct PreparedJob {
     QString error;

@@ -21,7 +21,7 @@
 // Private window messages of the copy engine.
 inline constexpr uint32_t WM_COPYPROGRESS = 0x7F0; // wParam: what happened; lParam: the bar's step
 inline constexpr uint32_t WM_COPYFAILED = 0x7F1; // wParam: index of the task whose copy failed
-inline constexpr uint32_t WM_JOBFLUSHED = 0x7F2; // wParam: 1 when the joined file reached the disk
+inline constexpr uint32_t WM_JOBFLUSHED = 0x7F2; // the output is sealed; g_job.sealError says how
 
 // What a WM_COPYPROGRESS report says: a view was copied, or a task (with one worker per job:
 // the job) ended. Both step the progress bar by kProgressStep.

@@ -8,10 +8,7 @@
 #include "Names.h"
 #include "Texts.h"
 
-#include "FileSystem.h"
-
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -25,20 +22,6 @@ void ShowError(CVeldaDlg* dialog, const QString& text)
 bool IsTypedRelativeName(const QString& path)
 {
     return !path.isEmpty() && QDir::isRelativePath(path);
-}
-
-// Asks before a merge replaces a file at the joined path. A piece there is refused by the
-// job itself, and a folder cannot be replaced: neither is asked about.
-bool MayReplace(CVeldaDlg* dialog, const QString& joined, const QStringList& pieces)
-{
-    const QFileInfo info(joined);
-    if (!info.exists() || info.isDir())
-        return true;
-    for (const QString& piece : pieces) {
-        if (piece == joined || platform::SameFile(piece, joined))
-            return true;
-    }
-    return ui::AskYesNo(dialog, texts::kReplaceJoined.arg(QDir::toNativeSeparators(joined)), texts::kCaptionHint);
 }
 
 QString ElapsedText(uint32_t milliseconds)
@@ -100,20 +83,20 @@ void CVeldaDlg::StartMerge()
         ShowError(this, texts::kFileMustExist);
         return;
     }
-    QStringList pieces;
+    MergeRequest request {
+        .pieces = {}, .namingPiece = namingPiece, .viewSize = ViewSize(), .threadPerPiece = g_useMultithreading
+    };
     for (int i = 0; i < m_listBox->GetCount(); ++i)
-        pieces.append(m_listBox->GetText(i));
-    if (!pieces.isEmpty()
-        && !MayReplace(this, MakeJoinedName(namingPiece.isEmpty() ? pieces.first() : namingPiece), pieces))
+        request.pieces.append(m_listBox->GetText(i));
+    const QString replaced = QDir::toNativeSeparators(JoinedPathOf(request));
+    if (JoinReplacesAFile(request) && !ui::AskYesNo(this, texts::kReplaceJoined.arg(replaced), texts::kCaptionHint))
         return;
     // Pieces of two sets would join into one file that is neither.
-    if (!OneSet(pieces) && !ui::AskYesNo(this, texts::kMixedSets, texts::kCaptionHint))
+    if (!OneSet(request.pieces) && !ui::AskYesNo(this, texts::kMixedSets, texts::kCaptionHint))
         return;
     SetDlgItemText(ids::kStartButton, texts::kMerging);
     m_startTick = platform::TickCount();
-    const PreparedJob job = PrepareMerge(MergeRequest {
-        .pieces = pieces, .namingPiece = namingPiece, .viewSize = ViewSize(), .threadPerPiece = g_useMultithreading });
-    StartPrepared(job, texts::kStartMerge);
+    StartPrepared(PrepareMerge(request), texts::kStartMerge);
 }
 
 uint32_t CVeldaDlg::ViewSize() const
