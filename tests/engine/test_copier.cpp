@@ -68,30 +68,43 @@ protected:
     std::vector<std::tuple<MappingHandle, uint64_t, uint32_t>> views; // mapping, offset, length
 };
 
-TEST_F(CopierTest, copiesInFullViewsAndOneShorterLastViewAtAlignedOffsets)
+TEST_F(CopierTest, copiesInFullViewsAndOneShorterAtAlignedOffsetsReportsThemAndReleasesWhatItOwns)
 {
     const uint32_t view = 2 * gran;
-    EngineStateGuard state(view, true, false);
-    for (const auto& [wholeViews, extra] : { std::pair<uint64_t, uint32_t> { 0, 1000 }, { 3, 0 }, { 3, 1 } }) {
+    const QByteArray data = PatternBytes(4 * view, 7);
+    WriteFile(Path("src"), data);
+    UniqueMapping source = MapForRead(Path("src"));
+    const int descriptors = OpenDescriptorCount();
+    // Whole views, bytes after them, views shown, a thread per task (which alone reports its end).
+    for (const auto& [wholeViews, extra, showProgress, threadPerTask] :
+        { std::tuple<uint64_t, uint32_t, bool, bool> { 0, 1000, true, false }, { 3, 0, false, false },
+            { 3, 1, true, true }, { 1, 5, false, true } }) {
+        EngineStateGuard state(view, showProgress, threadPerTask);
+        g_mainWindow = &window;
         const uint64_t length = wholeViews * view + extra;
-        const QByteArray data = PatternBytes(qint64(length) + gran, 7);
-        WriteFile(Path("src"), data);
-        UniqueMapping source = MapForRead(Path("src"));
         views.clear();
         window.messages.clear();
         // The range starts one granularity in, so not every offset is zero.
-        CopyRange(Task(CreateForWrite(Path("dst"), length), source.get(), true, gran, gran + length).release());
-        std::vector<std::pair<uint64_t, uint32_t>> expected;
+        ASSERT_TRUE(RunCopyTask(
+            Task(CreateForWrite(Path("dst"), length), source.get(), true, gran, gran + length), threadPerTask));
+        ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
+        std::vector<std::pair<uint64_t, uint32_t>> expected, seen;
         for (uint64_t i = 0; i < wholeViews + (extra ? 1 : 0); ++i)
             expected.push_back({ gran + i * view, i == wholeViews ? extra : view });
-        std::vector<std::pair<uint64_t, uint32_t>> seen;
         for (const auto& [mapping, offset, len] : views)
             if (mapping == source.get())
                 seen.push_back({ offset, len });
         EXPECT_EQ(seen, expected) << length;
         EXPECT_EQ(ReadFile(Path("dst")), data.mid(gran, qint64(length)));
-        EXPECT_EQ(Views(), int(expected.size()));
+        EXPECT_EQ(Views(), showProgress ? int(expected.size()) : 0);
+        EXPECT_EQ(Ends(), threadPerTask ? 1 : 0);
+        EXPECT_EQ(window.messages.size(), size_t(Views() + Ends())); // no failure
+        EXPECT_EQ(OpenDescriptorCount(), descriptors); // the piece's mapping went with its task
     }
+    platform::View still
+        = platform::MapView(source.get(), platform::ViewAccess::Read, 0, gran); // the shared one serves
+    EXPECT_TRUE(still);
+    platform::UnmapView(still);
 }
 
 TEST_F(CopierTest, landsBytesExactlyAboveFourGibibytesAndAtUnalignedDestinationOffsets)
@@ -110,31 +123,6 @@ TEST_F(CopierTest, landsBytesExactlyAboveFourGibibytesAndAtUnalignedDestinationO
     CopyRange(Task(MapForRead(Path("piece")), joined.get(), false, 0, size, high + 5).release());
     joined.reset();
     EXPECT_EQ(ReadAt(Path("joined"), qint64(high), qint64(size) + 12), QByteArray(5, 0) + data + QByteArray(7, 0));
-}
-
-TEST_F(CopierTest, reportsViewsWhileShownItsEndOnlyWithAThreadPerTaskAndReleasesWhatItOwns)
-{
-    WriteFile(Path("src"), PatternBytes(5 * gran / 2, 5));
-    UniqueMapping shared = MapForRead(Path("src"));
-    const int descriptors = OpenDescriptorCount();
-    for (const auto& [showProgress, threadPerTask] :
-        { std::pair { true, false }, { false, false }, { true, true }, { false, true } }) {
-        EngineStateGuard state(gran, showProgress, threadPerTask);
-        g_mainWindow = &window;
-        window.messages.clear();
-        const uint64_t end = 5 * gran / 2;
-        ASSERT_TRUE(RunCopyTask(Task(CreateForWrite(Path("dst"), end), shared.get(), true, 0, end), threadPerTask));
-        ASSERT_TRUE(WaitUntil([] { return platform::RunningWorkerCount() == 0; }));
-        EXPECT_EQ(Views(), showProgress ? 3 : 0);
-        EXPECT_EQ(Ends(), threadPerTask ? 1 : 0);
-        EXPECT_EQ(window.messages.size(), size_t(Views() + Ends())); // no failure
-        EXPECT_EQ(ReadFile(Path("dst")), PatternBytes(qint64(end), 5));
-        // The piece's mapping (and its descriptor) went with the task; the shared one still serves.
-        EXPECT_EQ(OpenDescriptorCount(), descriptors);
-        platform::View view = platform::MapView(shared.get(), platform::ViewAccess::Read, 0, gran);
-        EXPECT_TRUE(view);
-        platform::UnmapView(view);
-    }
 }
 
 TEST_F(CopierTest, aViewThatCannotBeMappedIsNeverCopiedThroughAndIsReported)

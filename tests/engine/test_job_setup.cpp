@@ -1,19 +1,11 @@
 // Whole jobs through the engine's own set-up, as every client runs them: what they leave on
 // disk when things go wrong around them.
 
-#include "JobSetup.h"
 #include "Names.h"
 #include "TestSupport.h"
 #include "Texts.h"
-#include "Thread.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
-
-#include <gtest/gtest.h>
 
 #include <sys/statvfs.h>
 
@@ -23,42 +15,16 @@ using namespace testsupport;
 
 namespace {
 
-class EngineJob : public ::testing::Test {
+class EngineJob : public JobFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        g_mainWindow = &window;
-    }
-
-    QString Path(const char* name) const
-    {
-        return dir.filePath(QString::fromUtf8(name));
-    }
-
-    bool RunToEnd(const PreparedJob& job)
-    {
-        const QString error = RunJobToEnd(window, job);
-        EXPECT_EQ(error, QString());
-        return error.isEmpty();
-    }
-
-    PreparedJob Split(const QString& source, const char* sizeText, const QString& folder = {})
-    {
-        const QString to = folder.isEmpty() ? dir.path() : folder;
-        return PrepareSplit({ source, to, QString::fromLatin1(sizeText), platform::AllocationGranularity(), false });
-    }
-    PreparedJob Merge(const QStringList& pieces, bool threadPerPiece = false)
-    {
-        return PrepareMerge({ pieces, {}, platform::AllocationGranularity(), threadPerPiece });
-    }
     QStringList PiecesOf(const QString& source) const
     {
         return SetMembers(MakePieceName(source, dir.path(), 0));
     }
 
     // Starts this test program again as a child that runs `test` with `job` in its environment,
-    // through `prlimit` with `limit` when given.
+    // through `prlimit` with `limit` when given; else until the child says "started", once its
+    // job holds its files.
     void StartChild(QProcess& child, const char* test, const QString& job, const QString& limit = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -66,31 +32,13 @@ protected:
         child.setProcessEnvironment(environment);
         const QStringList args { QCoreApplication::applicationFilePath(),
             QStringLiteral("--gtest_filter=*") + QString::fromLatin1(test) };
-        if (limit.isEmpty())
-            child.start(args[0], args.mid(1));
-        else
-            child.start(QStringLiteral("prlimit"), QStringList { limit, QStringLiteral("--") } + args);
-        if (limit.isEmpty())
-            WaitForStarted(child);
-    }
-
-    // The child says "started" once its job holds its files.
-    void WaitForStarted(QProcess& child)
-    {
+        child.start(limit.isEmpty() ? args[0] : QStringLiteral("prlimit"),
+            limit.isEmpty() ? args.mid(1) : QStringList { limit, QStringLiteral("--") } + args);
         QByteArray out;
-        while (!out.contains("started\n") && child.waitForReadyRead(20000))
+        while (limit.isEmpty() && !out.contains("started\n") && child.waitForReadyRead(20000))
             out += child.readAllStandardOutput();
-        ASSERT_TRUE(out.contains("started\n")) << out.toStdString();
+        ASSERT_TRUE(!limit.isEmpty() || out.contains("started\n")) << out.toStdString();
     }
-
-    QStringList FilesIn(const char* pattern) const
-    {
-        return QDir(dir.path()).entryList({ QString::fromLatin1(pattern) }, QDir::Files, QDir::Name);
-    }
-
-    EngineStateGuard state { platform::AllocationGranularity(), true, false };
-    QTemporaryDir dir;
-    RecordingWindow window;
 };
 
 // Run by the test below in a child process whose soft limit of descriptors is 64.
@@ -101,12 +49,12 @@ TEST_F(EngineJob, childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors)
     const QString source = Path("many.bin");
     const QByteArray data = PatternBytes(300 * 65536 + 1234, 3);
     WriteFile(source, data);
-    ASSERT_TRUE(RunToEnd(Split(source, "0.07"))); // pieces of 65,536 bytes
+    ASSERT_EQ(RunJobToEnd(window, Split(source, "0.07")), QString()); // pieces of 65,536 bytes
     const QStringList pieces = PiecesOf(source);
     ASSERT_EQ(pieces.size(), 301);
     ASSERT_TRUE(QFile::rename(source, Path("original.bin")));
     for (const bool threadPerPiece : { false, true }) {
-        ASSERT_TRUE(RunToEnd(Merge(pieces, threadPerPiece))) << threadPerPiece;
+        ASSERT_EQ(RunJobToEnd(window, Merge(pieces, threadPerPiece)), QString()) << threadPerPiece;
         EXPECT_EQ(ReadFile(source), data);
     }
 }
@@ -139,7 +87,7 @@ TEST_F(EngineJob, childRunsASlowJob)
     });
     const PreparedJob job
         = args[0] == QLatin1String("split") ? Split(args[1], "1", FolderOf(args[1])) : Merge(args.mid(1));
-    EXPECT_TRUE(RunToEnd(job));
+    EXPECT_EQ(RunJobToEnd(window, job), QString());
     platform::testing::SetViewObserver(nullptr);
 }
 
@@ -162,14 +110,14 @@ TEST_F(EngineJob, aKilledJobLeavesOnlyCompletePiecesUnderTheirNamesAndNoJoinedFi
         EXPECT_FALSE(FilesIn("*.part").isEmpty()) << kind;
         if (pieces.isEmpty()) {
             EXPECT_LT(PiecesOf(source).size(), 5);
-            ASSERT_TRUE(RunToEnd(Split(source, "1"))); // takes the unfinished piece over
+            ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString()); // takes the unfinished piece over
             ASSERT_EQ(PiecesOf(source).size(), 5);
             ASSERT_TRUE(QFile::remove(source));
         } else {
             EXPECT_FALSE(QFile::exists(source));
         }
     }
-    ASSERT_TRUE(RunToEnd(Merge(PiecesOf(source))));
+    ASSERT_EQ(RunJobToEnd(window, Merge(PiecesOf(source))), QString());
     EXPECT_EQ(ReadFile(source), data);
     EXPECT_EQ(FilesIn("*.part"), QStringList());
 }
@@ -179,7 +127,7 @@ TEST_F(EngineJob, aSecondJobOnFilesInUseRefusesNamingTheFileAndTouchesNothing)
     const QString source = Path("t.bin");
     const QByteArray data = PatternBytes(3 * 983040, 5);
     WriteFile(source, data);
-    ASSERT_TRUE(RunToEnd(Split(source, "1")));
+    ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString());
     const QStringList pieces = PiecesOf(source);
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
     ASSERT_TRUE(QFile::rename(source, Path("sub/t.bin")));
@@ -232,9 +180,9 @@ TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
 {
     const QString source = Path("r2026.bin"); // its own digits run into the piece numbers
     WriteFile(source, PatternBytes(4 * 983040, 7));
-    ASSERT_TRUE(RunToEnd(Split(source, "1")));
+    ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString());
     EXPECT_EQ(StalePieces(), QStringList());
-    ASSERT_TRUE(RunToEnd(Split(source, "2")));
+    ASSERT_EQ(RunJobToEnd(window, Split(source, "2")), QString());
     EXPECT_EQ(StalePieces(), (QStringList { Path("r2026002.bin.qv"), Path("r2026003.bin.qv") }));
     EXPECT_TRUE(QFile::exists(Path("r2026003.bin.qv")));
     // So is a checksum file of an earlier split, which these pieces no longer fit.

@@ -39,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(Names, PieceNames,
         NameRow { "/movie.avi", "/", 0, "/movie000.avi.qv", "/movie.avi" },
         NameRow { "/d/vacation-2026.mkv", "/e", 5, "/e/vacation-2026005.mkv.qv", "/e/vacation-2026.mkv" }));
 
-TEST(PieceNames, aWiderNumberGoesWholeWhereTheFolderHoldsItsSet)
+TEST(PieceNames, aWiderNumberGoesWholeWhereTheFolderHoldsItsSetAndAFileOfNoSetJoinsIntoAMarkedName)
 {
     QTemporaryDir dir;
     const QString d = dir.path() + QLatin1Char('/');
@@ -50,10 +50,6 @@ TEST(PieceNames, aWiderNumberGoesWholeWhereTheFolderHoldsItsSet)
     EXPECT_EQ(MakeJoinedName(d + S("big0001.bin.qv")), d + S("big.bin")); // split -d -a 4
     EXPECT_EQ(MakeJoinedName(d + S("year20261000.mkv.qv")), d + S("year2026.mkv"));
     EXPECT_EQ(MakeJoinedName(d + S("r7.pdf.qv")), d + S("r.pdf")); // fewer than three digits
-}
-
-TEST(PieceNames, aFileThatIsNoPieceJoinsIntoANameMarkedBeforeItsExtension)
-{
     EXPECT_EQ(MakeJoinedName(S("/d/x/backup.part1.rar")), S("/d/x/backup.part1_qv.rar"));
     EXPECT_EQ(MakeJoinedName(S("/e/a.b/movie")), S("/e/a.b/movie_qv"));
 }

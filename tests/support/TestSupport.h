@@ -7,8 +7,10 @@
 #include "Thread.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -180,5 +182,36 @@ inline QString RunJobToEnd(RecordingWindow& window, const PreparedJob& job)
     CloseJob(!error.isEmpty());
     return error;
 }
+
+// Engine jobs in a folder of the test's own, reporting to a recording window.
+class JobFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        g_mainWindow = &window;
+    }
+    QString Path(const char* name) const
+    {
+        return dir.filePath(QString::fromUtf8(name));
+    }
+    PreparedJob Split(const QString& source, const char* sizeText, const QString& folder = {}, bool checksum = false)
+    {
+        return PrepareSplit({ source, folder.isEmpty() ? dir.path() : folder, QString::fromLatin1(sizeText),
+            g_allocationGranularity, false, checksum });
+    }
+    PreparedJob Merge(const QStringList& pieces, bool threadPerPiece = false)
+    {
+        return PrepareMerge({ pieces, {}, g_allocationGranularity, threadPerPiece });
+    }
+    QStringList FilesIn(const char* pattern) const
+    {
+        return QDir(dir.path()).entryList({ QString::fromLatin1(pattern) }, QDir::Files, QDir::Name);
+    }
+
+    EngineStateGuard state { platform::AllocationGranularity(), true, false };
+    QTemporaryDir dir;
+    RecordingWindow window;
+};
 
 } // namespace testsupport

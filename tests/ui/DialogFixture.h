@@ -65,10 +65,6 @@ protected:
     {
         return dir.filePath(QString::fromUtf8(name));
     }
-    int CountMessages(const QString& text) const
-    {
-        return int(messages.count(text));
-    }
     template <class T> T* Control(int id) const
     {
         return qobject_cast<T*>(dlg->GetDlgItem(id));

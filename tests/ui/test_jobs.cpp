@@ -109,35 +109,26 @@ TEST_P(BothModes, splitsLikeCoreutilsAndJoinsBackByteForByteThenDeletesThePieces
 
 TEST_F(JobTest, refusedStartsShowTheirMessageAndTouchNoFile)
 {
-    PickSource("a.bin", 1000);
-    for (const char* text : { "abc", "-3", "1e13" }) {
-        dlg->SetDlgItemText(ids::kSizeField, QString::fromLatin1(text));
-        Start();
-    }
-    EXPECT_EQ(CountMessages(texts::kBadPieceSize), 3);
+    PickSource("a.bin", 1000, "abc");
+    Start();
     g_pieceFolder = Path("no/such/folder");
     dlg->SetDlgItemText(ids::kSizeField, QStringLiteral("1"));
     Start();
-    EXPECT_EQ(messages.last(), texts::kCreatePieceFailed);
-
     ChooseMode(texts::kModeMerge);
-    Start();
-    EXPECT_EQ(messages.last(), texts::kListEmpty);
+    Start(); // nothing listed
     const QStringList pieces = PickPieces("m", 3, 5000);
     WriteFile(pieces[1], QByteArray()); // a piece of 0 bytes cannot be mapped
     Start();
-    EXPECT_EQ(messages.last(), texts::kMapMergePieceFailed);
-    WriteFile(pieces[1], PatternBytes(10, 2));
-    ASSERT_TRUE(QFile::remove(pieces[2])); // deleted after it was listed
+    ASSERT_TRUE(QFile::remove(pieces[1])); // deleted after it was listed
     Start();
-    EXPECT_EQ(messages.last(), texts::kOpenPieceFailed);
-    WriteFile(pieces[2], PatternBytes(10, 3));
+    WriteFile(pieces[1], PatternBytes(10, 2));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("m.bin"))); // a folder where the joined file goes
     Start();
-    EXPECT_EQ(messages.last(), texts::kCreateJoinedFailed);
+    EXPECT_EQ(messages,
+        (QStringList { texts::kBadPieceSize, texts::kCreatePieceFailed, texts::kListEmpty, texts::kMapMergePieceFailed,
+            texts::kOpenPieceFailed, texts::kCreateJoinedFailed }));
     EXPECT_EQ(dlg->GetDlgItemText(ids::kStartButton), texts::kStartMerge);
     EXPECT_EQ(dlg->m_listBox->GetCount(), 3);
-    EXPECT_EQ(messages.size(), 8);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4); // a.bin and the three pieces
 }
 

@@ -41,7 +41,7 @@ TEST_F(DialogFixture, whatIsTypedIsTakenAsTypedAndNeverResolvedInTheWorkingFolde
     dlg->m_listBox->AddString(MakeFile(u"m000.bin.qv"_s));
     dlg->SetDlgItemText(ids::kPathField, u"./m000.bin.qv"_s);
     Start();
-    EXPECT_TRUE(CountMessages(texts::kOpenFileForSizeFailed) == 2 && CountMessages(texts::kFileMustExist) == 2
+    EXPECT_TRUE(messages.count(texts::kOpenFileForSizeFailed) == 2 && messages.count(texts::kFileMustExist) == 2
         && messages.size() == 6)
         << messages.join(u'\n').toStdString(); // and two successes
     EXPECT_FALSE(QFile::exists(Path("rel000.bin.qv")) || QFile::exists(Path("m.bin")));
@@ -125,6 +125,6 @@ TEST_F(DialogFixture, oneFileIsListedOnceAndTheMergeAsksBeforeJoiningTwoSetsOrRe
             questions.mid(2), QStringList(1 + yes, texts::kCaptionHint + u'|' + texts::kReplaceJoined.arg(joined)));
         EXPECT_EQ(QFileInfo(joined).size(), yes ? 500 : 5);
         EXPECT_EQ(dlg->GetDlgItemText(ids::kStartButton), texts::kStartMerge);
-        EXPECT_EQ(CountMessages(texts::kMergeDone), 1 + yes);
+        EXPECT_EQ(messages.count(texts::kMergeDone), 1 + yes);
     }
 }
