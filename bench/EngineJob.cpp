@@ -3,12 +3,9 @@
 #include "BenchFiles.h"
 #include "CountingWindow.h"
 #include "JobSetup.h"
-#include "Thread.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -62,11 +59,7 @@ void FinishJob(CountingWindow& window, EngineJobResult& result, bool ended, cons
     result.seconds = double(timer.nsecsElapsed()) / 1e9;
     result.ok = result.error.isEmpty();
     CloseJob(!result.ok);
-    // Workers end right after their last report; the next job starts without them.
-    while (platform::RunningWorkerCount() > 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::usleep(100);
-    }
+    WaitForJobWorkers(); // the next job starts without them
     g_mainWindow = nullptr;
 }
 

@@ -5,13 +5,11 @@
 #include "Names.h"
 #include "TerminalWindow.h"
 #include "Texts.h"
-#include "Thread.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -23,13 +21,6 @@
 namespace cli {
 namespace {
 
-void PrintErr(const QString& text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
 void PrintOut(const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit();
@@ -37,11 +28,16 @@ void PrintOut(const QString& text)
     std::fflush(stdout);
 }
 
+// An error line, as the terminal shows a message box; returns the status.
+int ErrorExit(const QString& text, int status)
+{
+    WriteErr(texts::kCaptionError + QStringLiteral("：") + text + QLatin1Char('\n'));
+    return status;
+}
+
 int UsageError(const QString& message)
 {
-    PrintErr(texts::kCaptionError + QStringLiteral("：") + message + QLatin1Char('\n') + texts::kCliSeeHelp
-        + QLatin1Char('\n'));
-    return kExitUsage;
+    return ErrorExit(message + QLatin1Char('\n') + texts::kCliSeeHelp, kExitUsage);
 }
 
 // The parser's own error texts are English; ours name the argument in Chinese.
@@ -163,11 +159,7 @@ int CompleteJob(TerminalWindow& window, const Job& job)
         window.ShowMessageBox(texts::kCopyFailed, texts::kCaptionError);
     }
     CloseJob(failed);
-    // Workers end right after their last report; none may outlive the job's state.
-    while (platform::RunningWorkerCount() > 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::usleep(100);
-    }
+    WaitForJobWorkers(); // none may outlive the job's state
     if (interrupted && s_stopSignal.load() != 0)
         return kExitSignalBase + s_stopSignal.load();
     return failed ? kExitFailed : kExitOk;
@@ -194,13 +186,7 @@ int RunJob(const Job& job)
         // A job's set-up clears the stop request; a signal that came before still counts.
         if (s_stopSignal.load() != 0)
             g_cancelRequested = true;
-        uint64_t total = uint64_t(g_fileSize);
-        if (job.merge) {
-            total = 0;
-            for (const PieceRecord& record : g_pieceRecords)
-                total += record.end;
-        }
-        window.StartProgress(total);
+        window.StartProgress(prepared.bytes);
         const QString error = DispatchJob();
         if (!error.isEmpty()) {
             window.ShowMessageBox(error, texts::kCaptionError);
@@ -276,13 +262,9 @@ int RunJoin(const QStringList& arguments)
     if (given.isEmpty())
         return UsageError(texts::kCliMissingPieces);
     // A missing piece would leave a hole in the joined file: refuse the job instead.
-    for (const QString& piece : given) {
-        if (!FileExists(piece)) {
-            PrintErr(texts::kCaptionError + QStringLiteral("：") + texts::kFileMustExist + QStringLiteral("（") + piece
-                + QStringLiteral("）\n"));
-            return kExitFailed;
-        }
-    }
+    for (const QString& piece : given)
+        if (!FileExists(piece))
+            return ErrorExit(texts::kFileMustExist + QStringLiteral("（") + piece + QStringLiteral("）"), kExitFailed);
     // The pieces join in the merge list's order: by piece number, each once, whatever order
     // the shell gave them in (a glob puts piece 1000 before piece 999).
     QStringList pieces = given;
@@ -296,11 +278,8 @@ int RunJoin(const QStringList& arguments)
     job.join.namingPiece = given.first();
     // The dialog asks before it replaces a file at the joined path; a command cannot ask, so it
     // replaces nothing of the user's.
-    if (JoinReplacesAFile(job.join)) {
-        PrintErr(
-            texts::kCaptionError + QStringLiteral("：") + texts::kCliJoinedExists.arg(JoinedPathOf(job.join)) + u'\n');
-        return kExitFailed;
-    }
+    if (JoinReplacesAFile(job.join))
+        return ErrorExit(texts::kCliJoinedExists.arg(JoinedPathOf(job.join)), kExitFailed);
     job.deletePieces = parser.isSet(deletePieces);
     return RunJob(job);
 }

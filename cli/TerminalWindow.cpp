@@ -11,14 +11,14 @@ namespace {
 // At most four redraws a second: more only costs the copy time.
 constexpr int kRedrawMs = 250;
 
+} // namespace
+
 void WriteErr(const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
-
-} // namespace
 
 TerminalWindow::TerminalWindow(bool showProgress)
     : m_showProgress(showProgress)
@@ -30,11 +30,7 @@ TerminalWindow::TerminalWindow(bool showProgress)
 intptr_t TerminalWindow::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     if (message == WM_COPYFAILED) {
-        // As the dialog does: the record's output is unfinished and the job has failed.
-        const auto index = int32_t(wParam);
-        if (index >= 0 && size_t(index) < g_pieceRecords.size())
-            g_pieceRecords[size_t(index)].failed = true;
-        g_job.failed = true;
+        g_job.failed = true; // as in the dialog
     } else if (message == WM_COPYPROGRESS && lParam == kProgressStep) {
         if (wParam == kViewCopied) {
             ++viewReports;

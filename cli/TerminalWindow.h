@@ -11,6 +11,9 @@
 
 #include <functional>
 
+// Writes text to stderr as it stands, at once.
+void WriteErr(const QString& text);
+
 class TerminalWindow : public QObject, public platform::MessageTarget {
 public:
     explicit TerminalWindow(bool showProgress);

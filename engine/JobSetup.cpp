@@ -7,7 +7,9 @@
 #include "Texts.h"
 #include "Thread.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 
@@ -35,7 +37,7 @@ PreparedJob Refuse(const QString& text, const QString& caption = texts::kCaption
     g_pieceRecords.clear();
     g_job.joined.Remove();
     g_job.sourceLock.reset();
-    return PreparedJob { text, caption, 0 };
+    return PreparedJob { text, caption, 0, 0 };
 }
 
 } // namespace
@@ -99,7 +101,7 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     g_job.checksum = request.checksum;
     platform::IdentifyFile(source.get(), &g_job.sourceIdentity);
     g_job.sourceLock = std::move(source);
-    return PreparedJob { {}, {}, ViewCount(uint64_t(g_fileSize)) };
+    return PreparedJob { {}, {}, ViewCount(uint64_t(g_fileSize)), uint64_t(g_fileSize) };
 }
 
 PreparedJob PrepareMerge(const MergeRequest& request)
@@ -153,7 +155,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     if (!g_sharedMapping) // most often a disk that cannot hold the joined file
         return Refuse(texts::kMapMergePieceFailed);
     g_job.joinedPath = joined;
-    return PreparedJob { {}, {}, ViewCount(total) };
+    return PreparedJob { {}, {}, ViewCount(total), total };
 }
 
 QString DispatchJob()
@@ -234,6 +236,14 @@ void CloseJob(bool failed)
     if (failed)
         g_job.joined.Remove();
     g_job.joined.Close();
+}
+
+void WaitForJobWorkers()
+{
+    while (platform::RunningWorkerCount() > 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QThread::usleep(100);
+    }
 }
 
 void DeleteJoinedPieces()

@@ -34,6 +34,7 @@ struct PreparedJob {
     QString error;
     QString caption;
     uint64_t views = 0; // views the job will copy, for the progress bar
+    uint64_t bytes = 0; // bytes the job will copy
     bool ok() const
     {
         return error.isEmpty();
@@ -80,6 +81,9 @@ bool BeginSealJobOutput();
 // Releases the job's mappings and locks. A failed job's unfinished output is removed; the
 // pieces of a split whose source changed, all of them.
 void CloseJob(bool failed);
+// Runs the caller's event loop until the job's worker threads are gone: each ends right after
+// its last report, which this thread's window may have to take first.
+void WaitForJobWorkers();
 // Deletes the pieces a completed merge joined, as they were listed when it started, each only
 // while its name still names the file that was joined.
 void DeleteJoinedPieces();

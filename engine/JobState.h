@@ -40,7 +40,6 @@ struct PieceRecord {
     // The piece's mapping until a copy task takes it over.
     platform::UniqueMapping mapping;
     QString path; // the piece file
-    bool failed = false; // its copy did not complete
     // A split's piece while it is written; a merge's piece, open under a shared lock, and
     // which file it was, so that only that one is ever deleted.
     platform::OutputFile output;

@@ -127,7 +127,6 @@ void RunSplit(int64_t pieceSize)
             .owned = std::move(mapping),
             .output = &record.output });
         if (!RunCopyTask(std::move(task), threadPerPiece)) {
-            record.failed = true;
             FailJob(texts::kThreadFailed);
             return;
         }

@@ -145,16 +145,6 @@ bool RemoveFileIfSame(const QString& path, const FileIdentity& identity)
     return IdentifyPath(path, &now) && now.SameFile(identity) && RemoveFile(path);
 }
 
-bool SameFile(const QString& a, const QString& b)
-{
-    struct stat sa {
-    }, sb {};
-    if (a.isEmpty() || b.isEmpty() || ::stat(QFile::encodeName(a).constData(), &sa) != 0
-        || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
-        return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 bool DiskFreeBytes(const QString& folder, uint64_t* freeBytes)
 {
     if (g_diskFreeHook)

@@ -59,8 +59,6 @@ bool PathExists(const QString& path);
 bool RemoveFile(const QString& path);
 // Removes the file at path only while it is still the file `identity` names.
 bool RemoveFileIfSame(const QString& path, const FileIdentity& identity);
-// True when both paths name the same file (same device and inode), links included.
-bool SameFile(const QString& a, const QString& b);
 
 // All free bytes of the file system that holds the folder; false when it cannot be asked.
 bool DiskFreeBytes(const QString& folder, uint64_t* freeBytes);

@@ -204,7 +204,7 @@ intptr_t CVeldaDlg::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t l
     case WM_COPYPROGRESS:
         return OnCopyProgress(wParam, lParam);
     case WM_COPYFAILED:
-        OnCopyFailed(int(wParam));
+        OnCopyFailed();
         return 0;
     case WM_JOBFLUSHED:
         OnJobFlushed();

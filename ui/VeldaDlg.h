@@ -115,7 +115,7 @@ private:
     uint32_t ViewSize() const;
     // Shows why a prepared job cannot start, or starts it.
     void StartPrepared(const PreparedJob& job, const QString& idleCaption);
-    void OnCopyFailed(int index);
+    void OnCopyFailed();
     // Ends the job in multithreaded mode once every started copy has reported its end.
     void CompleteIfAllEnded();
     void CompleteJob();

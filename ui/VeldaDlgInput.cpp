@@ -104,7 +104,7 @@ void CVeldaDlg::AddPickedNamesToList()
     bool missing = false;
     for (const QString& name : std::as_const(m_pickedNames)) {
         platform::FileIdentity identity;
-        if (!FileExists(name) || !platform::IdentifyPath(name, &identity)) {
+        if (!platform::IdentifyPath(name, &identity)) {
             missing = true;
             continue;
         }

@@ -140,10 +140,9 @@ intptr_t CVeldaDlg::OnCopyProgress(uintptr_t wParam, intptr_t lParam)
     return 0;
 }
 
-void CVeldaDlg::OnCopyFailed(int index)
+void CVeldaDlg::OnCopyFailed()
 {
-    if (index >= 0 && size_t(index) < g_pieceRecords.size())
-        g_pieceRecords[size_t(index)].failed = true;
+    // The copy's unfinished piece goes with the job's end.
     g_job.failed = true;
 }
 
