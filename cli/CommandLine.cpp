@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <atomic>
@@ -149,7 +150,7 @@ int CompleteJob(TerminalWindow& window, const Job& job)
     }
     if (!failed) {
         QString done = job.merge ? texts::kMergeDone : texts::kSplitDone;
-        done += SplitNotes();
+        done += JobNotes();
         window.ShowMessageBox(done, texts::kCaptionSuccess);
         if (job.merge && job.deletePieces)
             DeleteJoinedPieces();
@@ -265,9 +266,14 @@ int RunJoin(const QStringList& arguments)
     for (const QString& piece : given)
         if (!FileExists(piece))
             return ErrorExit(texts::kFileMustExist + QStringLiteral("（") + piece + QStringLiteral("）"), kExitFailed);
-    // The pieces join in the merge list's order: by piece number, each once, whatever order
-    // the shell gave them in (a glob puts piece 1000 before piece 999).
-    QStringList pieces = given;
+    // One piece stands for its set, as the window lists it; several join in the merge list's
+    // order: by piece number, each once, whatever order the shell gave them in (a glob puts
+    // piece 1000 before piece 999).
+    QStringList pieces;
+    for (const QString& piece : given)
+        pieces.append(QFileInfo(piece).absoluteFilePath());
+    if (pieces.size() == 1 && !PieceSetOf(pieces.first()).isEmpty())
+        pieces = PieceSetOf(pieces.first());
     std::sort(
         pieces.begin(), pieces.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
     pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
@@ -275,9 +281,15 @@ int RunJoin(const QStringList& arguments)
     Job job;
     job.merge = true;
     job.join.pieces = pieces;
-    job.join.namingPiece = given.first();
-    // The dialog asks before it replaces a file at the joined path; a command cannot ask, so it
-    // replaces nothing of the user's.
+    job.join.namingPiece = QFileInfo(given.first()).absoluteFilePath();
+    // The window asks where the pieces are not one whole set, or where a file sits at the joined
+    // path; a command cannot ask, so it joins nothing that is not the original and replaces
+    // nothing of the user's.
+    PieceName name;
+    if (!ParsePieceName(pieces.first(), &name))
+        return ErrorExit(texts::kSetNotAPiece.arg(pieces.first()), kExitFailed);
+    if (const SetProblem problem = CheckMergeSet(job.join); problem.kind != SetProblem::Kind::None)
+        return ErrorExit(DescribeSetProblem(problem), kExitFailed);
     if (JoinReplacesAFile(job.join))
         return ErrorExit(texts::kCliJoinedExists.arg(JoinedPathOf(job.join)), kExitFailed);
     job.deletePieces = parser.isSet(deletePieces);

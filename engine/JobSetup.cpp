@@ -8,6 +8,7 @@
 #include "Thread.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QThread>
 
@@ -58,7 +59,42 @@ QString JoinedPathOf(const MergeRequest& request)
 {
     // Never named after a bare relative name when no piece names it.
     return MakeJoinedName(
-        request.namingPiece.isEmpty() && !request.pieces.isEmpty() ? request.pieces.first() : request.namingPiece);
+        request.namingPiece.isEmpty() && !request.pieces.isEmpty() ? request.pieces.first() : request.namingPiece,
+        request.pieces);
+}
+
+QStringList PieceSetOf(const QString& piece)
+{
+    const QString absolute = QFileInfo(piece).absoluteFilePath();
+    return SetMembers(
+        absolute, QDir(FolderOf(absolute)).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted));
+}
+
+SetProblem CheckMergeSet(const MergeRequest& request)
+{
+    QList<int64_t> sizes;
+    for (const QString& piece : request.pieces) {
+        const QFileInfo info(piece);
+        sizes.append(info.isFile() ? info.size() : -1);
+    }
+    return CheckPieceSet(request.pieces, sizes);
+}
+
+QString DescribeSetProblem(const SetProblem& problem)
+{
+    switch (problem.kind) {
+    case SetProblem::Kind::None:
+        break;
+    case SetProblem::Kind::Missing:
+        return texts::kSetMissingPiece.arg(problem.name);
+    case SetProblem::Kind::Short:
+        return texts::kSetShortPiece.arg(problem.name);
+    case SetProblem::Kind::TwoSets:
+        return texts::kSetTwoSets.arg(problem.name);
+    case SetProblem::Kind::NotAPiece:
+        return texts::kSetNotAPiece.arg(problem.name);
+    }
+    return {};
 }
 
 bool JoinReplacesAFile(const MergeRequest& request)
@@ -110,6 +146,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     if (request.pieces.isEmpty())
         return Refuse(texts::kListEmpty);
     g_job.merge = true;
+    g_job.keepPieces = request.keepPieces;
     const QString joined = JoinedPathOf(request);
 
     uint64_t total = 0;
@@ -248,6 +285,8 @@ void WaitForJobWorkers()
 
 void DeleteJoinedPieces()
 {
+    if (g_job.keepPieces)
+        return;
     for (const PieceRecord& record : g_pieceRecords)
         platform::RemoveFileIfSame(record.path, record.identity);
 }
@@ -257,19 +296,31 @@ QStringList StalePieces()
     QStringList stale;
     if (g_job.merge || g_pieceRecords.empty())
         return stale;
-    for (const QString& member : SetMembers(g_pieceRecords.front().path)) {
-        PieceName name;
-        ParsePieceName(member, &name);
-        bool ok = false;
-        if (name.number.toULongLong(&ok) >= g_pieceRecords.size() || !ok)
-            stale.append(member);
+    // The set is the one this split named, read from its first piece alone; the folder's other
+    // names decide only how theirs are read.
+    PieceName made;
+    if (!ParsePieceName(g_pieceRecords.front().path, &made))
+        return stale;
+    const QString folder = FolderOf(g_pieceRecords.front().path);
+    QStringList names;
+    for (const QString& entry : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted))
+        names.append(made.prefix + entry);
+    const PieceNameReader reader(names);
+    for (const QString& name : std::as_const(names)) {
+        PieceName other;
+        if (reader.Parse(name, &other) && SameSet(made, other) && other.Value() >= g_pieceRecords.size())
+            stale.append(name);
     }
+    std::sort(
+        stale.begin(), stale.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
     return stale;
 }
 
-QString SplitNotes()
+QString JobNotes()
 {
     QString notes;
+    if (g_job.merge && g_job.keepPieces)
+        notes += texts::kPiecesKept;
     if (const QStringList stale = StalePieces(); !stale.isEmpty())
         notes += texts::kStalePieces.arg(stale.size()).arg(stale.first());
     if (!g_job.merge && !g_job.checksum && !g_pieceRecords.empty()) {

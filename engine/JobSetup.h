@@ -3,6 +3,7 @@
 // benchmark) does between reading its inputs and waiting for the job's reports.
 
 #include "JobState.h"
+#include "Names.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,10 +22,17 @@ struct MergeRequest {
     QString namingPiece; // the piece that names the joined file; empty: the first one
     uint32_t viewSize = 0;
     bool threadPerPiece = false;
+    bool keepPieces = false; // joined although not whole: no piece is deleted afterwards
 };
 
 // The file a merge writes: named after its naming piece, or its first piece without one.
 QString JoinedPathOf(const MergeRequest& request);
+// The set of a piece as its folder holds it now, in piece order, as absolute paths; empty when
+// the name is no piece name.
+QStringList PieceSetOf(const QString& piece);
+// What the merge's pieces lack to be one whole set (names and sizes), and its message.
+SetProblem CheckMergeSet(const MergeRequest& request);
+QString DescribeSetProblem(const SetProblem& problem);
 // Whether a merge would replace a file that sits at its joined path now: one that is neither a
 // folder nor one of its pieces (the merge refuses those itself). A client asks, or refuses.
 bool JoinReplacesAFile(const MergeRequest& request);
@@ -85,11 +93,12 @@ void CloseJob(bool failed);
 // its last report, which this thread's window may have to take first.
 void WaitForJobWorkers();
 // Deletes the pieces a completed merge joined, as they were listed when it started, each only
-// while its name still names the file that was joined.
+// while its name still names the file that was joined; none of a set joined although not whole.
 void DeleteJoinedPieces();
 // After a split: files in the pieces' folder that carry the set's name with a higher number
 // than the split made, left by an earlier split; in piece order.
 QStringList StalePieces();
-// What the user should hear after a successful split, appended to its message: stale pieces,
-// and a checksum file of an earlier split that these pieces no longer fit. Empty when nothing.
-QString SplitNotes();
+// What the user should hear after a successful job, appended to its message: after a split,
+// stale pieces and a checksum file of an earlier split that these pieces no longer fit; after
+// a merge of a set that was not whole, that its pieces were kept. Empty when nothing.
+QString JobNotes();

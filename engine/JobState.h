@@ -84,6 +84,7 @@ struct JobProgress {
     QString pieceFolder; // the split's folder, as it was when the job started
     QString joinedPath; // the merge's output
     bool merge = false; // a merge, not a split
+    bool keepPieces = false; // a merge of a set that was not whole: its pieces stay
     int64_t pieceSize = 0; // the split's piece size in bytes
     int32_t tasksStarted = 0; // copy tasks handed to a thread of their own
     bool dispatchDone = false; // the controller has handed over every task it will

@@ -2,10 +2,7 @@
 
 #include "FileSystem.h"
 
-#include <QDir>
-
 #include <algorithm>
-#include <optional>
 
 namespace {
 
@@ -48,100 +45,210 @@ QString MakePieceName(const QString& sourcePath, const QString& folder, int inde
     return name + QStringLiteral(".qv");
 }
 
-bool ParsePieceName(const QString& path, PieceName* piece)
+namespace {
+
+// Where the digits of a .qv name lie: <base>.qv, the digits ending at numberEnd.
+struct QvDigits {
+    QString base;
+    qsizetype nameStart = 0;
+    qsizetype runStart = 0;
+    qsizetype numberEnd = 0;
+};
+
+bool FindQvDigits(const QString& path, QvDigits* digits)
 {
     const qsizetype dot = ExtensionDot(path);
     if (dot < 0 || path.mid(dot + 1) != QLatin1String("qv"))
         return false;
-    const QString base = path.left(dot);
-    const qsizetype start = NameStart(base);
-    const qsizetype innerDot = ExtensionDot(base);
-    const qsizetype numberEnd = innerDot < 0 ? base.size() : innerDot;
-    qsizetype runStart = numberEnd;
-    while (runStart > start && IsAsciiDigit(base.at(runStart - 1)))
-        --runStart;
-    if (runStart == numberEnd)
+    digits->base = path.left(dot);
+    digits->nameStart = NameStart(digits->base);
+    const qsizetype innerDot = ExtensionDot(digits->base);
+    digits->numberEnd = innerDot < 0 ? digits->base.size() : innerDot;
+    digits->runStart = digits->numberEnd;
+    while (digits->runStart > digits->nameStart && IsAsciiDigit(digits->base.at(digits->runStart - 1)))
+        --digits->runStart;
+    return digits->runStart < digits->numberEnd;
+}
+
+// A joined file needs a name of its own: not empty, and not one that names the folder.
+bool UsableName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+bool QvPiece(const QvDigits& digits, qsizetype width, PieceName* piece)
+{
+    const qsizetype numberStart = digits.numberEnd - width;
+    piece->prefix = digits.base.left(digits.nameStart);
+    piece->stem = digits.base.mid(digits.nameStart, numberStart - digits.nameStart);
+    piece->number = digits.base.mid(numberStart, width);
+    piece->extension = digits.base.mid(digits.numberEnd);
+    piece->scheme = PieceName::Scheme::Qv;
+    // Without a stem the joined file would be named by its extension alone (".avi"), or be
+    // the folder itself.
+    return !piece->stem.isEmpty();
+}
+
+bool NumberedExtensionPiece(const QString& path, PieceName* piece)
+{
+    const qsizetype dot = ExtensionDot(path);
+    if (dot < 0 || path.size() - dot - 1 < 3)
         return false;
-    // Where the number begins: a name's own digits may run into it ("2026" + "000"). It is at
-    // least three digits wide (fewer: the whole run), wider for piece 1000 on or for sets cut
-    // with wider numbers; the set's first piece in the folder tells which, and without it the
-    // number is its last three digits.
-    const QString extension = base.mid(numberEnd) + QStringLiteral(".qv");
-    qsizetype numberStart = numberEnd - std::min<qsizetype>(3, numberEnd - runStart);
-    for (qsizetype width = numberEnd - runStart; width > 3; --width) {
-        const QString stem = base.left(numberEnd - width);
-        if (FileExists(stem + QString(width, QLatin1Char('0')) + extension)
-            || FileExists(stem + QStringLiteral("000") + extension)) {
-            numberStart = numberEnd - width;
-            break;
+    for (qsizetype i = dot + 1; i < path.size(); ++i) {
+        if (!IsAsciiDigit(path.at(i)))
+            return false;
+    }
+    const qsizetype start = NameStart(path);
+    piece->prefix = path.left(start);
+    piece->stem = path.mid(start, dot - start);
+    piece->number = path.mid(dot + 1);
+    piece->extension.clear();
+    piece->scheme = PieceName::Scheme::NumberedExtension;
+    return UsableName(piece->stem);
+}
+
+QString SetKey(const PieceName& piece)
+{
+    return piece.stem + QChar(0) + piece.extension + QChar(0)
+        + QChar(piece.scheme == PieceName::Scheme::Qv ? u'q' : u'n');
+}
+
+QString MarkedName(const QString& path)
+{
+    const qsizetype dot = ExtensionDot(path);
+    return dot < 0 ? path + QStringLiteral("_qv") : path.left(dot) + QStringLiteral("_qv") + path.mid(dot);
+}
+
+} // namespace
+
+uint64_t PieceName::Value() const
+{
+    return number.toULongLong();
+}
+
+QString PieceName::JoinedPath() const
+{
+    return prefix + stem + extension;
+}
+
+QString PieceName::WithNumber(uint64_t value) const
+{
+    // This program's numbers have three digits at least; a numbered extension keeps its width.
+    const int width = scheme == Scheme::Qv ? 3 : int(number.size());
+    const QString digits = QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+    return scheme == Scheme::Qv ? prefix + stem + digits + extension + QStringLiteral(".qv")
+                                : prefix + stem + QLatin1Char('.') + digits;
+}
+
+bool ParsePieceName(const QString& path, PieceName* piece)
+{
+    QvDigits digits;
+    if (FindQvDigits(path, &digits))
+        return QvPiece(digits, std::min<qsizetype>(3, digits.numberEnd - digits.runStart), piece);
+    if (ExtensionDot(path) >= 0 && path.endsWith(QLatin1String(".qv")))
+        return false; // a .qv name without a number
+    return NumberedExtensionPiece(path, piece);
+}
+
+PieceNameReader::PieceNameReader(const QStringList& namesAtHand)
+{
+    for (const QString& name : namesAtHand) {
+        PieceName piece;
+        if (ParsePieceName(name, &piece) && piece.scheme == PieceName::Scheme::Qv && piece.number.size() == 3)
+            m_threeDigitNumbers[SetKey(piece)].insert(piece.number);
+    }
+}
+
+bool PieceNameReader::Parse(const QString& path, PieceName* piece) const
+{
+    QvDigits digits;
+    if (FindQvDigits(path, &digits)) {
+        // The widest reading that continues a set complete from 000 to 999; a wider number
+        // never starts with a zero.
+        for (qsizetype width = digits.numberEnd - digits.runStart; width > 3; --width) {
+            PieceName wider;
+            if (digits.base.at(digits.numberEnd - width) != QLatin1Char('0') && QvPiece(digits, width, &wider)
+                && m_threeDigitNumbers.value(SetKey(wider)).size() == 1000) {
+                *piece = wider;
+                return true;
+            }
         }
     }
-    piece->prefix = base.left(start);
-    piece->stem = base.mid(start, numberStart - start);
-    piece->number = base.mid(numberStart, numberEnd - numberStart);
-    piece->extension = base.mid(numberEnd);
-    return true;
+    return ParsePieceName(path, piece);
 }
 
 bool SameSet(const PieceName& a, const PieceName& b)
 {
-    return a.stem == b.stem && a.extension == b.extension;
+    return a.stem == b.stem && a.extension == b.extension && a.scheme == b.scheme;
 }
 
-QStringList SetMembers(const QString& piece)
+QStringList SetMembers(const QString& piece, const QStringList& folderEntries)
 {
+    const QString prefix = piece.left(NameStart(piece));
+    QStringList names;
+    for (const QString& entry : folderEntries)
+        names.append(prefix + entry);
+    const PieceNameReader reader(names);
     PieceName name;
-    if (!ParsePieceName(piece, &name))
+    if (!reader.Parse(piece, &name))
         return {};
-    const QString folderPath = FolderOf(piece);
-    const QDir folder(folderPath.isEmpty() ? QStringLiteral(".") : folderPath);
     QStringList members;
-    const QString pattern = name.stem + QLatin1Char('*') + name.extension + QStringLiteral(".qv");
-    for (const QString& entry : folder.entryList({ pattern }, QDir::Files | QDir::Hidden | QDir::System)) {
-        PieceName other;
-        if (ParsePieceName(entry, &other) && SameSet(name, other))
-            members.append(name.prefix + entry);
+    for (const QString& other : std::as_const(names)) {
+        PieceName otherName;
+        if (reader.Parse(other, &otherName) && SameSet(name, otherName))
+            members.append(other);
     }
     std::sort(
         members.begin(), members.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
     return members;
 }
 
-bool OneSet(const QStringList& pieces)
-{
-    std::optional<PieceName> first;
-    for (const QString& piece : pieces) {
-        PieceName name;
-        if (!ParsePieceName(piece, &name))
-            continue;
-        if (!first)
-            first = name;
-        else if (!SameSet(*first, name))
-            return false;
-    }
-    return true;
-}
-
-QString MakeJoinedName(const QString& piecePath)
+QString MakeJoinedName(const QString& piecePath, const QStringList& namesAtHand)
 {
     PieceName piece;
-    if (ParsePieceName(piecePath, &piece)) // the number goes whole, whatever its width
-        return piece.prefix + piece.stem + piece.extension;
+    if (PieceNameReader(namesAtHand).Parse(piecePath, &piece))
+        return piece.JoinedPath();
+    return MarkedName(piecePath);
+}
 
-    const qsizetype dot = ExtensionDot(piecePath);
-    if (dot < 0)
-        return piecePath + QStringLiteral("_qv");
-    if (piecePath.mid(dot + 1) != QLatin1String("qv"))
-        return piecePath.left(dot) + QStringLiteral("_qv") + piecePath.mid(dot);
-
-    // A .qv name without a number: three characters go, but never any in front of the name.
-    const QString base = piecePath.left(dot);
-    const qsizetype innerDot = ExtensionDot(base);
-    const QString innerExtension = innerDot < 0 ? QString() : base.mid(innerDot);
-    QString stem = innerDot < 0 ? base : base.left(innerDot);
-    const qsizetype nameLength = stem.size() - NameStart(stem);
-    stem.chop(std::min<qsizetype>(3, nameLength));
-    return stem + innerExtension;
+SetProblem CheckPieceSet(const QStringList& pieces, const QList<int64_t>& sizes)
+{
+    const PieceNameReader reader(pieces);
+    QList<PieceName> names;
+    for (const QString& path : pieces) {
+        PieceName name;
+        names.append(reader.Parse(path, &name) ? name : PieceName {});
+    }
+    const auto isPiece = [](const PieceName& name) { return !name.number.isEmpty(); };
+    if (std::none_of(names.begin(), names.end(), isPiece))
+        return {};
+    const PieceName* first = nullptr;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (!isPiece(names[i]))
+            return { SetProblem::Kind::NotAPiece, pieces[i] };
+        if (!first)
+            first = &names[i];
+        else if (!SameSet(*first, names[i]))
+            return { SetProblem::Kind::TwoSets, pieces[i] };
+    }
+    // A numbered extension may count from 001; this program counts from 000.
+    const uint64_t firstValue = first->Value();
+    const bool numberedExtension = first->scheme == PieceName::Scheme::NumberedExtension;
+    if (firstValue != 0 && !(firstValue == 1 && numberedExtension))
+        return { SetProblem::Kind::Missing, first->WithNumber(numberedExtension ? 1 : 0) };
+    for (qsizetype i = 1; i < names.size(); ++i) {
+        if (names[i].Value() != names[i - 1].Value() + 1)
+            return { SetProblem::Kind::Missing, names[i - 1].WithNumber(names[i - 1].Value() + 1) };
+    }
+    if (sizes.size() == pieces.size() && sizes.first() >= 0) {
+        for (qsizetype i = 1; i < sizes.size(); ++i) {
+            // A piece larger than the first shows that the first is the one cut short.
+            const bool last = i + 1 == sizes.size();
+            if (sizes[i] >= 0 && (last ? sizes[i] > sizes.first() : sizes[i] != sizes.first()))
+                return { SetProblem::Kind::Short, sizes[i] < sizes.first() ? pieces[i] : pieces.first() };
+        }
+    }
+    return {};
 }
 
 bool FileExists(const QString& path)

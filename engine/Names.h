@@ -1,41 +1,80 @@
 #pragma once
 // Names of pieces and of joined files: a piece carries no header, so its name alone says
-// which file it belongs to and where it goes.
+// which file it belongs to and where it goes. Everything here answers from the names it is
+// given, never from the file system.
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <cstdint>
 
 // <folder>/<stem><index, at least three digits>.<ext>.qv, where stem and ext come from the
 // source's file name (its last extension; none when the name has no dot past its start).
 QString MakePieceName(const QString& sourcePath, const QString& folder, int index);
 
-// A piece's name taken apart: <prefix><stem><number><extension>.qv, where the number is made
-// of the ASCII digits that end the name in front of its extension (if any): three of them, or
-// more where the folder holds the first piece of a set with a wider number (piece 1000 of a
-// set that starts at 000, or a set cut with four-digit numbers from 0000).
+// A piece's name taken apart. Two numberings are read:
+// - this program's, <prefix><stem><number><extension>.qv, the number three digits (000-999),
+//   then 1000 and on without a leading zero;
+// - a numbered last extension of three or more digits, <prefix><stem>.<number> (movie.mkv.001,
+//   what most other splitters write), whose set starts at 000 or 001.
+// The joined file is <prefix><stem><extension> in both.
 struct PieceName {
+    enum class Scheme { Qv, NumberedExtension };
     QString prefix; // the folder part of the path, with its final '/'; may be empty
-    QString stem; // the file name in front of the number
+    QString stem;
     QString number; // the digits
-    QString extension; // ".avi", or empty
+    QString extension; // ".avi", or empty; always empty for a numbered extension
+    Scheme scheme = Scheme::Qv;
+
+    uint64_t Value() const;
+    QString JoinedPath() const;
+    // The name of another piece of the same set.
+    QString WithNumber(uint64_t value) const;
 };
-// False for a name that is not a piece name.
+
+// Reads a name from its text alone: the digits in front of a .qv name's inner extension are
+// three (fewer go whole). False for a name that is no piece name.
 bool ParsePieceName(const QString& path, PieceName* piece);
 
-// Whether two pieces belong to one set: the same name in front of the number and the same
-// extension.
-bool SameSet(const PieceName& a, const PieceName& b);
-// The files of the set of `piece` in its folder, itself included, in piece order; empty when
-// `piece` is no piece name.
-QStringList SetMembers(const QString& piece);
-// False when the parsable piece names among `pieces` belong to more than one set; names that
-// are no piece names (cut by other tools) belong to any.
-bool OneSet(const QStringList& pieces);
+// Reads names among the names at hand (the list being joined, or a piece's folder): a wider
+// number is read only where it continues a set whose pieces 000-999 are all among them, so
+// movie1000.avi.qv is piece 1000 of "movie" beside movie000-movie999, and piece 000 of
+// "movie1" elsewhere.
+class PieceNameReader {
+public:
+    explicit PieceNameReader(const QStringList& namesAtHand);
+    bool Parse(const QString& path, PieceName* piece) const;
 
-// The file a piece joins back into: <stem>.<ext> for a piece <stem><digits>.<ext>.qv in the
-// piece's folder, the number removed whole; for a .qv name without a number, three characters
-// less; for any other name, "_qv" in front of its last extension.
-QString MakeJoinedName(const QString& piecePath);
+private:
+    QHash<QString, QSet<QString>> m_threeDigitNumbers; // set key -> its numbers 000-999 at hand
+};
+
+// Whether two pieces belong to one set: the same folder, the same name in front of the
+// number, the same extension and numbering.
+bool SameSet(const PieceName& a, const PieceName& b);
+
+// The members of the set of `piece` among the names in `folderEntries` (the entries of the
+// piece's folder, without their folder), as paths beside `piece`, in piece order; empty when
+// `piece` is no piece name.
+QStringList SetMembers(const QString& piece, const QStringList& folderEntries);
+
+// The file a piece joins back into, the piece read among the names at hand: its set's name
+// without number and .qv; for a file that is no piece, "_qv" in front of its last extension.
+QString MakeJoinedName(const QString& piecePath, const QStringList& namesAtHand = {});
+
+// What a list of pieces, in the order they join, lacks to be one whole set, as far as names and
+// sizes tell: numbers consecutive from the set's first, every piece but the last the size of
+// the first and the last no larger. A list of files none of which is a piece is no set and
+// lacks nothing.
+struct SetProblem {
+    enum class Kind { None, Missing, Short, TwoSets, NotAPiece };
+    Kind kind = Kind::None;
+    QString name; // the first missing piece, the short piece, a piece of a second set, the stray file
+};
+// `sizes` holds each piece's size in bytes (negative: unknown), or is empty.
+SetProblem CheckPieceSet(const QStringList& pieces, const QList<int64_t>& sizes);
 
 // True when a file or a folder exists at path.
 bool FileExists(const QString& path);

@@ -1,5 +1,6 @@
 #include "OutputFile.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <fcntl.h>
@@ -20,6 +21,25 @@ QByteArray FolderOf(const QByteArray& path)
 }
 
 } // namespace
+
+QString UnfinishedPathOf(const QString& finalPath)
+{
+    constexpr qsizetype kNameMax = 255;
+    const qsizetype nameStart = finalPath.lastIndexOf(QLatin1Char('/')) + 1;
+    const QString name = finalPath.mid(nameStart);
+    if (QFile::encodeName(name + kUnfinishedSuffix).size() <= kNameMax)
+        return finalPath + kUnfinishedSuffix;
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(name), QCryptographicHash::Sha256).toHex().left(16));
+    const QString tail = QLatin1Char('~') + digest + kUnfinishedSuffix;
+    QString shortened = name;
+    while (!shortened.isEmpty() && QFile::encodeName(shortened + tail).size() > kNameMax) {
+        shortened.chop(1);
+        if (!shortened.isEmpty() && shortened.back().isHighSurrogate())
+            shortened.chop(1); // never half a character
+    }
+    return finalPath.left(nameStart) + shortened + tail;
+}
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept
 {
@@ -48,12 +68,17 @@ LockResult OutputFile::Claim(const QString& finalPath)
     if (::stat(finalName.constData(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
             return LockResult::Failed; // a folder or a device is never replaced
+        // Nor a file that may not be written, or that its owner marked read-only: a rename would
+        // replace it where writing it would have failed.
+        if (::access(finalName.constData(), W_OK) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            return LockResult::Failed;
         // A file this user cannot read is replaced all the same, as before, but unlocked.
         finalLock = OpenFileForRead(finalPath, AccessHint::Random);
         if (finalLock && !LockExclusive(finalLock.get()))
             return LockResult::Busy;
     }
-    const QByteArray tempName = QFile::encodeName(finalPath + kUnfinishedSuffix);
+    const QString tempPath = UnfinishedPathOf(finalPath);
+    const QByteArray tempName = QFile::encodeName(tempPath);
     int fd;
     do {
         fd = ::open(tempName.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
@@ -67,8 +92,7 @@ LockResult OutputFile::Claim(const QString& finalPath)
         return LockResult::Busy;
     FileIdentity identity;
     FileIdentity atPath;
-    if (!IdentifyFile(fd, &identity) || !IdentifyPath(finalPath + kUnfinishedSuffix, &atPath)
-        || !atPath.SameFile(identity))
+    if (!IdentifyFile(fd, &identity) || !IdentifyPath(tempPath, &atPath) || !atPath.SameFile(identity))
         return LockResult::Busy; // renamed or replaced while being opened
     if (::ftruncate(fd, 0) != 0)
         return LockResult::Failed;

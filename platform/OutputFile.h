@@ -10,6 +10,10 @@ namespace platform {
 
 // Appended to the final name while the file is being written.
 inline const QString kUnfinishedSuffix = QStringLiteral(".part");
+// The name a file has while it is written: the final one with kUnfinishedSuffix, the final name
+// shortened first (and told apart by a digest of it) where the suffix would not fit the file
+// system's 255 bytes.
+QString UnfinishedPathOf(const QString& finalPath);
 
 class OutputFile {
 public:
@@ -20,7 +24,8 @@ public:
 
     // Claims finalPath for this job: an exclusive lock on the file there now (if any), and a
     // new, empty temporary file beside it, also locked. Busy when another job holds either
-    // (and nothing was changed); Failed when the file cannot be made (and nothing was made).
+    // (and nothing was changed); Failed when the file cannot be made, or a file there may not be
+    // written or is marked read-only (and nothing was made).
     LockResult Claim(const QString& finalPath);
     // The temporary file, open for reading and writing; invalid until claimed.
     FileHandle get() const
@@ -33,7 +38,7 @@ public:
     }
     QString TempPath() const
     {
-        return m_final + kUnfinishedSuffix;
+        return UnfinishedPathOf(m_final);
     }
     bool Committed() const
     {

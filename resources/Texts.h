@@ -62,8 +62,14 @@ inline const QString kSourceChanged
 inline const QString kSameFileTwice = QStringLiteral("列表中的“%1”与另一项是同一个文件，请删除重复的一项！");
 inline const QString kStalePieces = QStringLiteral(
     "\n\n注意：文件夹中还有 %1 个编号更大的同名分割文件（第一个是“%2”），它们不是这次分割生成的，合并时不要选择它们。");
-inline const QString kMixedSets = QStringLiteral(
-    "列表中的文件不属于同一组分割文件（名称或扩展名不同），合并后的文件将不是其中任何一个原文件。确定要合并吗？");
+inline const QString kSetMissingPiece = QStringLiteral("缺少分割文件 %1，合并出的文件将不完整！");
+inline const QString kSetShortPiece
+    = QStringLiteral("分割文件 %1 比同组的其他分割文件小，可能没有下载完整，合并出的文件将不完整！");
+inline const QString kSetTwoSets
+    = QStringLiteral("列表中的文件不属于同一组分割文件（%1 属于另一组），合并后的文件将不是其中任何一个原文件！");
+inline const QString kSetNotAPiece = QStringLiteral("%1 不是分割文件，合并后的文件将不是原文件！");
+inline const QString kJoinAnyway = QStringLiteral("\n\n仍要合并吗？分割文件将全部保留。");
+inline const QString kPiecesKept = QStringLiteral("\n\n分割文件都已保留。");
 inline const QString kSplitDone = QStringLiteral("文件分割完成！");
 inline const QString kMergeDone = QStringLiteral("文件合并完成！");
 inline const QString kReplaceJoined = QStringLiteral("%1 已存在，要替换它吗？");

@@ -3,6 +3,7 @@
 #include "VeldaDlg.h"
 
 #include "Ids.h"
+#include "JobSetup.h"
 #include "Names.h"
 #include "Texts.h"
 
@@ -33,7 +34,7 @@ void CVeldaDlg::OpenArguments(const QStringList& paths)
     m_pickedNames.clear();
     const QString& first = absolute.first();
     if (absolute.size() == 1 && FileExists(first))
-        TakeMergePicks(QStringList { first } + SetMembers(first)); // the given one names the joined file
+        TakeMergePicks(QStringList { first } + PieceSetOf(first)); // the given one names the joined file
     else
         TakeMergePicks(absolute);
 }

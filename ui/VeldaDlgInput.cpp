@@ -17,7 +17,11 @@ namespace {
 
 // "*.*" matches every name there, with or without a dot; here that pattern is "*".
 const QStringList kSplitFilters { QStringLiteral("*.* (*)"), QStringLiteral("All files (*)") };
-const QStringList kMergeFilters { QStringLiteral("*.qv (*.qv)"), QStringLiteral("All files (*)") };
+// Pieces of this program, and pieces numbered in their last extension (movie.mkv.001).
+const QStringList kMergeFilters {
+    QStringLiteral("*.qv *.001 (*.qv *.[0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9][0-9])"),
+    QStringLiteral("All files (*)")
+};
 
 } // namespace
 

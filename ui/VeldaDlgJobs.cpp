@@ -91,9 +91,13 @@ void CVeldaDlg::StartMerge()
     const QString replaced = QDir::toNativeSeparators(JoinedPathOf(request));
     if (JoinReplacesAFile(request) && !ui::AskYesNo(this, texts::kReplaceJoined.arg(replaced), texts::kCaptionHint))
         return;
-    // Pieces of two sets would join into one file that is neither.
-    if (!OneSet(request.pieces) && !ui::AskYesNo(this, texts::kMixedSets, texts::kCaptionHint))
-        return;
+    // A gap, a piece cut short, pieces of two sets or a stray file would join into a file that is
+    // not the original: only on the user's word, and then every piece stays.
+    if (const SetProblem problem = CheckMergeSet(request); problem.kind != SetProblem::Kind::None) {
+        if (!ui::AskYesNo(this, DescribeSetProblem(problem) + texts::kJoinAnyway, texts::kCaptionHint))
+            return;
+        request.keepPieces = true;
+    }
     SetDlgItemText(ids::kStartButton, texts::kMerging);
     m_startTick = platform::TickCount();
     StartPrepared(PrepareMerge(request), texts::kStartMerge);
@@ -186,7 +190,7 @@ void CVeldaDlg::EndJob(bool failed, const QString& error)
         m_endTick = platform::TickCount();
         setWindowTitle(texts::kTitle + texts::kElapsedPrefix + ElapsedText(m_endTick - m_startTick));
         QString done = merge ? texts::kMergeDone : texts::kSplitDone;
-        done += SplitNotes();
+        done += JobNotes();
         if (!m_closing)
             ui::ShowMessage(this, done, texts::kCaptionSuccess);
     } else if (!g_job.errorShown && !m_closing) {

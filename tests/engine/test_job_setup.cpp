@@ -19,7 +19,7 @@ class EngineJob : public JobFixture {
 protected:
     QStringList PiecesOf(const QString& source) const
     {
-        return SetMembers(MakePieceName(source, dir.path(), 0));
+        return PieceSetOf(MakePieceName(source, dir.path(), 0));
     }
 
     // Starts this test program again as a child that runs `test` with `job` in its environment,
@@ -145,6 +145,18 @@ TEST_F(EngineJob, aSecondJobOnFilesInUseRefusesNamingTheFileAndTouchesNothing)
     EXPECT_EQ(FilesIn("*.part"), QStringList());
 }
 
+TEST_F(EngineJob, aReadOnlyFileAtAPiecesNameIsNeitherReplacedNorWritten)
+{
+    const QString source = Path("w.bin");
+    WriteFile(source, PatternBytes(2 * 983040, 8));
+    const QString kept = MakePieceName(source, dir.path(), 1);
+    WriteFile(kept, "the user's");
+    ASSERT_TRUE(QFile::setPermissions(kept, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    EXPECT_EQ(RunJobToEnd(window, Split(source, "1")), texts::kCreatePieceFailed);
+    EXPECT_EQ(ReadFile(kept), "the user's");
+    EXPECT_EQ(FilesIn("*.part"), QStringList());
+}
+
 TEST_F(EngineJob, oneFileListedTwiceUnderAnotherNameIsRefused)
 {
     const QString piece = Path("s000.bin.qv");
@@ -180,6 +192,7 @@ TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
 {
     const QString source = Path("r2026.bin"); // its own digits run into the piece numbers
     WriteFile(source, PatternBytes(4 * 983040, 7));
+    WriteFile(Path("r202000.bin.qv"), "another set, whose numbers r2026's are not");
     ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString());
     EXPECT_EQ(StalePieces(), QStringList());
     ASSERT_EQ(RunJobToEnd(window, Split(source, "2")), QString());
@@ -187,7 +200,7 @@ TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
     EXPECT_TRUE(QFile::exists(Path("r2026003.bin.qv")));
     // So is a checksum file of an earlier split, which these pieces no longer fit.
     WriteFile(Path("r2026.bin.sha256"), QByteArrayLiteral("earlier"));
-    EXPECT_EQ(SplitNotes(),
+    EXPECT_EQ(JobNotes(),
         texts::kStalePieces.arg(2).arg(Path("r2026002.bin.qv"))
             + texts::kStaleChecksumFile.arg(Path("r2026.bin.sha256")));
 }

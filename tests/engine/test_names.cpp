@@ -2,9 +2,7 @@
 
 #include "Names.h"
 
-#include <QFile>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +13,11 @@ namespace {
 QString S(const char* utf8)
 {
     return QString::fromUtf8(utf8);
+}
+
+QStringList L(const char* names) // '|' between names
+{
+    return S(names).split(u'|', Qt::SkipEmptyParts);
 }
 
 using NameRow
@@ -39,19 +42,79 @@ INSTANTIATE_TEST_SUITE_P(Names, PieceNames,
         NameRow { "/movie.avi", "/", 0, "/movie000.avi.qv", "/movie.avi" },
         NameRow { "/d/vacation-2026.mkv", "/e", 5, "/e/vacation-2026005.mkv.qv", "/e/vacation-2026.mkv" }));
 
-TEST(PieceNames, aWiderNumberGoesWholeWhereTheFolderHoldsItsSetAndAFileOfNoSetJoinsIntoAMarkedName)
+QStringList Numbered(const char* format, int from, int to)
 {
-    QTemporaryDir dir;
-    const QString d = dir.path() + QLatin1Char('/');
-    for (const char* name : { "movie000.avi.qv", "movie1000.avi.qv", "big0000.bin.qv", "big0001.bin.qv",
-             "year2026000.mkv.qv", "year20261000.mkv.qv" })
-        QFile(d + S(name)).open(QIODevice::WriteOnly);
-    EXPECT_EQ(MakeJoinedName(d + S("movie1000.avi.qv")), d + S("movie.avi"));
-    EXPECT_EQ(MakeJoinedName(d + S("big0001.bin.qv")), d + S("big.bin")); // split -d -a 4
-    EXPECT_EQ(MakeJoinedName(d + S("year20261000.mkv.qv")), d + S("year2026.mkv"));
-    EXPECT_EQ(MakeJoinedName(d + S("r7.pdf.qv")), d + S("r.pdf")); // fewer than three digits
-    EXPECT_EQ(MakeJoinedName(S("/d/x/backup.part1.rar")), S("/d/x/backup.part1_qv.rar"));
-    EXPECT_EQ(MakeJoinedName(S("/e/a.b/movie")), S("/e/a.b/movie_qv"));
+    QStringList names;
+    for (int i = from; i <= to; ++i)
+        names.append(QString::asprintf(format, i));
+    return names;
+}
+
+// A name is read from its text and the names at hand alone: a number wider than three digits
+// only where it continues a set whose pieces 000-999 are all there.
+TEST(PieceNames, aNameIsReadFromItselfAndTheNamesAtHand)
+{
+    const QStringList full = Numbered("/p/movie%03d.avi.qv", 0, 999);
+    const QStringList a = Numbered("/p/a%03d.txt.qv", 0, 2);
+    const struct {
+        const char* piece;
+        QStringList atHand;
+        const char* joined;
+    } rows[] = { { "/p/track10000.mp3.qv", {}, "/p/track10.mp3" }, { "/p/data100000.csv.qv", {}, "/p/data100.csv" },
+        { "/p/x000000.avi.qv", {}, "/p/x000.avi" }, { "/p/x0000.bin.qv", {}, "/p/x0.bin" },
+        { "/p/big0000.bin.qv", {}, "/p/big0.bin" }, { "/p/r7.pdf.qv", {}, "/p/r.pdf" },
+        { "/p/a1000.txt.qv", a, "/p/a1.txt" }, { "/p/movie1000.avi.qv", full, "/p/movie.avi" },
+        { "/p/movie1000.avi.qv", full.mid(1), "/p/movie1.avi" }, { "/p/movie.mkv.001", {}, "/p/movie.mkv" },
+        { "/p/m.tar.gz.0123", {}, "/p/m.tar.gz" }, { "/p/x.01", {}, "/p/x_qv.01" },
+        { "/p/backup.part1.rar", {}, "/p/backup.part1_qv.rar" }, { "/p/movie", {}, "/p/movie_qv" },
+        { "/p/movie.avi.qv", {}, "/p/movie.avi_qv.qv" }, { "/p/000.qv", {}, "/p/000_qv.qv" },
+        { "/p/000.avi.qv", {}, "/p/000.avi_qv.qv" }, { "/p/..001", {}, "/p/._qv.001" },
+        { "/p/movie000.avi.QV", {}, "/p/movie000.avi_qv.QV" } };
+    for (const auto& row : rows)
+        EXPECT_EQ(MakeJoinedName(S(row.piece), row.atHand), S(row.joined)) << row.piece;
+
+    // A piece's set among its folder's entries, wildcard characters and all.
+    const QStringList entries = L("a1000.txt.qv|a1001.txt.qv|a1002.txt.qv|a1000.txt.qv.part|Show [1080p] e01000.mkv.qv|"
+                                  "Show [1080p] e01001.mkv.qv|Show x e01000.mkv.qv|v.mkv.001|v.mkv.002|v.mkv|"
+                                  "v.mkv.sha256|v.mkv001.qv")
+        + Numbered("a%03d.txt.qv", 0, 2);
+    EXPECT_EQ(SetMembers(S("/p/a1001.txt.qv"), entries), Numbered("/p/a1%03d.txt.qv", 0, 2));
+    EXPECT_EQ(SetMembers(S("/p/a001.txt.qv"), entries), a);
+    EXPECT_EQ(SetMembers(S("/p/Show [1080p] e01000.mkv.qv"), entries),
+        (L("/p/Show [1080p] e01000.mkv.qv|/p/Show [1080p] e01001.mkv.qv")));
+    EXPECT_EQ(SetMembers(S("/p/v.mkv.002"), entries), (L("/p/v.mkv.001|/p/v.mkv.002")));
+    EXPECT_EQ(SetMembers(S("p/v.mkv"), entries), QStringList());
+    QStringList movieEntries;
+    for (const QString& path : full + L("/p/movie1000.avi.qv"))
+        movieEntries.append(path.mid(3));
+    EXPECT_EQ(SetMembers(S("/p/movie1000.avi.qv"), movieEntries).size(), 1001);
+}
+
+// What a list lacks to be one whole set, from its names and sizes.
+TEST(PieceNames, aListIsOneWholeSetOnlyWithConsecutiveNumbersAndEqualPieces)
+{
+    using Kind = SetProblem::Kind;
+    const struct {
+        QStringList pieces;
+        QList<int64_t> sizes;
+        Kind kind;
+        const char* named;
+    } rows[] = { { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 10, 4 }, Kind::None, "" },
+        { L("/p/a.rar|/p/b.rar"), { 1, 9 }, Kind::None, "" }, { L("/p/x.001|/p/x.002"), {}, Kind::None, "" },
+        { L("/p/m000.a.qv|/p/m002.a.qv"), {}, Kind::Missing, "/p/m001.a.qv" },
+        { L("/p/m001.a.qv|/p/m002.a.qv"), {}, Kind::Missing, "/p/m000.a.qv" },
+        { L("/p/x.002|/p/x.003"), {}, Kind::Missing, "/p/x.001" },
+        { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 6, 10 }, Kind::Short, "/p/m001.a.qv" },
+        { L("/p/m000.a.qv|/p/m001.a.qv"), { 10, 12 }, Kind::Short, "/p/m000.a.qv" },
+        { L("/p/a000.t.qv|/p/b000.t.qv"), {}, Kind::TwoSets, "/p/b000.t.qv" },
+        { L("/p/m000.a.qv|/p/m000.b.qv"), {}, Kind::TwoSets, "/p/m000.b.qv" },
+        { L("/p/m000.a.qv|/p/notes.txt"), {}, Kind::NotAPiece, "/p/notes.txt" },
+        { Numbered("/p/movie%03d.avi.qv", 0, 1000), {}, Kind::None, "" } };
+    for (const auto& row : rows) {
+        const SetProblem problem = CheckPieceSet(row.pieces, row.sizes);
+        EXPECT_EQ(problem.kind, row.kind) << row.pieces.join(u' ').toStdString();
+        EXPECT_EQ(problem.name, S(row.named)) << row.pieces.join(u' ').toStdString();
+    }
 }
 
 // The merge list inserts by binary search, which needs a strict order: antisymmetric,

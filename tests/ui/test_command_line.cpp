@@ -1,6 +1,7 @@
 // The command line: files given to the window; headless split and join in a child process, no display.
 
 #include "DialogFixture.h"
+#include "Names.h"
 
 #include <QDir>
 #include <QProcess>
@@ -18,13 +19,14 @@ struct Outcome {
 };
 
 // Runs build/bin/velda with no display in reach, as on a server.
-std::unique_ptr<QProcess> Launch(const QStringList& args)
+std::unique_ptr<QProcess> Launch(const QStringList& args, const QString& workingFolder = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
         env.remove(QString::fromLatin1(name));
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env);
+    process->setWorkingDirectory(workingFolder);
     process->start(QCoreApplication::applicationDirPath() + u"/velda"_s, args);
     return process;
 }
@@ -56,7 +58,8 @@ TEST_F(DialogFixture, aFileOpensSplitModeAsBrowseDoesAPieceItsWholeSetAndSeveral
     dlg->OpenArguments({ u"m999.avi.qv"_s });
     EXPECT_EQ(dlg->m_splitMode, 0);
     EXPECT_EQ(dlg->GetDlgItemText(ids::kPathField), Path("m999.avi.qv"));
-    const QStringList set { Path("m000.avi.qv"), Path("m001.avi.qv"), Path("m999.avi.qv"), Path("m1000.avi.qv") };
+    // m1000 is piece 000 of "m1": m's pieces 001-998 are not there to continue.
+    const QStringList set { Path("m000.avi.qv"), Path("m001.avi.qv"), Path("m999.avi.qv") };
     EXPECT_EQ(ListEntries(), set);
     dlg = std::make_unique<CVeldaDlg>();
     dlg->OpenArguments({ set[2], set[0], set[2] });
@@ -91,11 +94,82 @@ TEST_F(DialogFixture, headlessSplitAndJoinMatchCoreutils)
     EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files), QStringList { u"src.bin"_s });
 }
 
+// Sources named as people name them, split and joined back beside other sets, each join given
+// only its last piece, from a working folder elsewhere and from inside the pieces' folder.
+TEST_F(DialogFixture, piecesJoinBackIntoTheirSourceByTheirNamesAloneBesideOtherSets)
+{
+    const qint64 granule = platform::AllocationGranularity();
+    const struct {
+        QString name;
+        qint64 bytes;
+        bool byCoreutils = false; // split -d -a 3 --numeric-suffixes=1: <name>.001 ...
+    } rows[] = { { u"a.txt"_s, 3 * granule - 7 }, { u"a1.txt"_s, 3 * granule - 9 }, { u"track10.mp3"_s, granule + 1 },
+        { u"x000.avi"_s, granule + 2 }, { u"x0.bin"_s, granule + 3 }, { u"my.old.movie.avi"_s, granule + 4 },
+        { u"Show [1080p] e01.mkv"_s, granule + 5 }, { u"what*?.txt"_s, granule + 6 },
+        { u"movie.mkv"_s, 2 * granule + 8, true }, { QString(241, u'l') + u".bin"_s, granule + 9 },
+        { QString(245, u'm') + u".bin"_s, granule + 10 }, { u"big.dat"_s, 1000 * granule + 11 } };
+    for (const bool inside : { false, true }) {
+        const QString folder = Path(inside ? "inside" : "elsewhere");
+        ASSERT_TRUE(QDir().mkpath(folder) && QDir().mkpath(folder + u"/orig"_s));
+        const QString cwd = inside ? folder : dir.path();
+        const auto arg = [&](const QString& name) { return inside ? name : folder + u'/' + name; };
+        int seed = 0;
+        for (const auto& row : rows) {
+            if (inside && row.name == u"big.dat"_s)
+                continue; // once is enough for 1,001 pieces
+            const QByteArray data = testsupport::PatternBytes(row.bytes, ++seed);
+            testsupport::WriteFile(folder + u'/' + row.name, data);
+            QString last;
+            if (row.byCoreutils) {
+                ASSERT_EQ(QProcess::execute(u"split"_s,
+                              { u"-d"_s, u"-a"_s, u"3"_s, u"--numeric-suffixes=1"_s, u"-b"_s, QString::number(granule),
+                                  folder + u'/' + row.name, folder + u'/' + row.name + u'.' }),
+                    0);
+                last = row.name + u".003"_s;
+            } else {
+                const Outcome r = Finish(Launch({ u"split"_s, arg(row.name), u"--size"_s, u"0.07"_s }, cwd));
+                ASSERT_EQ(r.status, 0) << row.name.toStdString() << r.err.toStdString();
+                last = MakePieceName(row.name, folder, int((row.bytes - 1) / granule)).mid(folder.size() + 1);
+            }
+            ASSERT_TRUE(QFile::rename(folder + u'/' + row.name, folder + u"/orig/"_s + row.name));
+            const Outcome r = Finish(Launch({ u"join"_s, arg(last) }, cwd));
+            EXPECT_EQ(r.status, 0) << row.name.toStdString() << r.err.toStdString();
+            EXPECT_EQ(testsupport::ReadFile(folder + u'/' + row.name), data) << row.name.toStdString();
+        }
+    }
+}
+
+// What the window asks about, a command refuses: a gap, a piece cut short in the middle,
+// pieces of two sets, a file that is no piece. Nothing is written and every piece stays.
+TEST_F(DialogFixture, joinRefusesWhatIsNotOneWholeSetAndWritesNothing)
+{
+    const QStringList gap { MakeFile(u"g000.bin.qv"_s, 100), MakeFile(u"g002.bin.qv"_s, 100) };
+    const QStringList cut { MakeFile(u"s000.bin.qv"_s, 100), MakeFile(u"s001.bin.qv"_s, 60),
+        MakeFile(u"s002.bin.qv"_s, 100) };
+    const QStringList sets { MakeFile(u"t000.bin.qv"_s, 100), MakeFile(u"u000.bin.qv"_s, 100) };
+    const QStringList stray { MakeFile(u"v000.bin.qv"_s, 100), MakeFile(u"v.txt"_s, 50) };
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+    const struct {
+        QStringList args;
+        QString error;
+    } rows[] = { { { gap[0] }, texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
+        { gap, texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
+        { { cut[2] }, texts::kSetShortPiece.arg(Path("s001.bin.qv")) },
+        { sets, texts::kSetTwoSets.arg(Path("u000.bin.qv")) }, { stray, texts::kSetNotAPiece.arg(Path("v.txt")) },
+        { { stray[1] }, texts::kSetNotAPiece.arg(Path("v.txt")) } };
+    for (const auto& row : rows) {
+        const Outcome r = Finish(Launch(QStringList { u"join"_s, u"--delete-pieces"_s } + row.args));
+        EXPECT_EQ(r.status, 1) << row.args.join(u' ').toStdString();
+        EXPECT_EQ(r.err.trimmed(), texts::kCaptionError + u"："_s + row.error);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
+}
+
 TEST_F(DialogFixture, exitStatusesOfFailedJobsAndBadUsage)
 {
     const QString source = MakeFile(u"a000.qv"_s), joined = MakeFile(u"a"_s); // what a000.qv joins into
     Outcome r = Finish(Launch({ u"join"_s, source, joined }));
-    EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kJoinedIsPiece));
+    EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kSetNotAPiece.arg(joined)));
     EXPECT_EQ(testsupport::FileSize(joined), 16);
     r = Finish(Launch({ u"join"_s, source })); // a file of the user's where the joined one would go
     EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kCliJoinedExists.arg(joined)));

@@ -117,6 +117,7 @@ TEST_F(JobTest, refusedStartsShowTheirMessageAndTouchNoFile)
     ChooseMode(texts::kModeMerge);
     Start(); // nothing listed
     const QStringList pieces = PickPieces("m", 3, 5000);
+    answer = true; // a piece cut short is joined on the user's word
     WriteFile(pieces[1], QByteArray()); // a piece of 0 bytes cannot be mapped
     Start();
     ASSERT_TRUE(QFile::remove(pieces[1])); // deleted after it was listed

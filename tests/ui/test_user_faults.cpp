@@ -101,30 +101,56 @@ TEST_F(DialogFixture, everyTextIsShownWholeTooltipsIncludedAndBoxesShowTheirCapt
     EXPECT_FALSE(ask.button(QMessageBox::Yes)->text().contains(u"Yes"_s));
 }
 
-TEST_F(DialogFixture, oneFileIsListedOnceAndTheMergeAsksBeforeJoiningTwoSetsOrReplacingAFile)
+TEST_F(DialogFixture, oneFileIsListedOnceAndTheMergeAsksBeforeJoiningWhatIsNotOneWholeSetOrReplacingAFile)
 {
     ChooseMode(texts::kModeMerge);
     const QString a0 = MakeFile(u"a000.bin.qv"_s, 100), a1 = MakeFile(u"a001.bin.qv"_s, 100);
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"sub"_s) && QFile::link(a0, Path("sub/l.qv")));
     Browse({ a0, Path("sub/l.qv"), Path("sub/../a000.bin.qv"), a1 });
     EXPECT_EQ(ListEntries(), (QStringList { a0, a1 }));
-    Browse({ MakeFile(u"b000.dat.qv"_s, 100) });
-    Start();
-    EXPECT_EQ(questions, QStringList { texts::kCaptionHint + u'|' + texts::kMixedSets });
-    EXPECT_FALSE(QFile::exists(Path("b.dat")));
+    dlg->m_listBox->ResetContent();
+    // A gap, a piece cut short in the middle, two sets, a file that is no piece: No starts
+    // nothing; Yes joins, and keeps every piece although the delete box is ticked.
+    const struct {
+        QStringList files;
+        QString question;
+    } rows[] = { { { MakeFile(u"g000.bin.qv"_s, 100), MakeFile(u"g002.bin.qv"_s, 100) },
+                     texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
+        { { MakeFile(u"s000.bin.qv"_s, 100), MakeFile(u"s001.bin.qv"_s, 60), MakeFile(u"s002.bin.qv"_s, 100) },
+            texts::kSetShortPiece.arg(Path("s001.bin.qv")) },
+        { { MakeFile(u"t000.bin.qv"_s, 100), MakeFile(u"u000.bin.qv"_s, 100) },
+            texts::kSetTwoSets.arg(Path("u000.bin.qv")) },
+        { { MakeFile(u"v000.bin.qv"_s, 100), MakeFile(u"v.txt"_s, 50) }, texts::kSetNotAPiece.arg(Path("v.txt")) } };
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+    for (const auto& row : rows) {
+        Browse(row.files);
+        answer = false;
+        Start();
+        EXPECT_EQ(questions.takeLast(), texts::kCaptionHint + u'|' + row.question + texts::kJoinAnyway);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
+        EXPECT_EQ(ListEntries().size(), row.files.size());
+        dlg->m_listBox->ResetContent();
+    }
+    EXPECT_TRUE(questions.isEmpty() && messages.isEmpty());
+    Browse(rows[0].files);
     answer = true;
     Start();
-    EXPECT_EQ(testsupport::FileSize(Path("b.dat")), 300);
-    dlg->m_listBox->ResetContent();
+    EXPECT_EQ(testsupport::FileSize(Path("g.bin")), 200);
+    EXPECT_EQ(messages, QStringList { texts::kMergeDone + texts::kPiecesKept });
+    QStringList after = before + QStringList { u"g.bin"_s };
+    after.sort();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), after);
+
     const QString joined = MakeFile(u"j.bin"_s, 5);
     Browse({ MakeFile(u"j000.bin.qv"_s, 300), MakeFile(u"j001.bin.qv"_s, 200) });
+    questions.clear();
     for (const bool yes : { false, true }) {
         answer = yes;
         Start();
-        EXPECT_EQ(
-            questions.mid(2), QStringList(1 + yes, texts::kCaptionHint + u'|' + texts::kReplaceJoined.arg(joined)));
+        EXPECT_EQ(questions, QStringList(1 + yes, texts::kCaptionHint + u'|' + texts::kReplaceJoined.arg(joined)));
         EXPECT_EQ(QFileInfo(joined).size(), yes ? 500 : 5);
         EXPECT_EQ(dlg->GetDlgItemText(ids::kStartButton), texts::kStartMerge);
-        EXPECT_EQ(messages.count(texts::kMergeDone), 1 + yes);
+        EXPECT_EQ(messages.count(texts::kMergeDone), int(yes));
     }
+    EXPECT_FALSE(QFile::exists(Path("j000.bin.qv")));
 }
