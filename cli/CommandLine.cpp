@@ -272,8 +272,8 @@ int RunJoin(const QStringList& arguments)
     QStringList pieces;
     for (const QString& piece : given)
         pieces.append(QFileInfo(piece).absoluteFilePath());
-    if (pieces.size() == 1 && !PieceSetOf(pieces.first()).isEmpty())
-        pieces = PieceSetOf(pieces.first());
+    if (const QStringList set = pieces.size() == 1 ? PieceSetOf(pieces.first()) : QStringList(); !set.isEmpty())
+        pieces = set;
     std::sort(
         pieces.begin(), pieces.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
     pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
@@ -285,8 +285,7 @@ int RunJoin(const QStringList& arguments)
     // The window asks where the pieces are not one whole set, or where a file sits at the joined
     // path; a command cannot ask, so it joins nothing that is not the original and replaces
     // nothing of the user's.
-    PieceName name;
-    if (!ParsePieceName(pieces.first(), &name))
+    if (PieceName name; !ParsePieceName(pieces.first(), &name))
         return ErrorExit(texts::kSetNotAPiece.arg(pieces.first()), kExitFailed);
     if (const SetProblem problem = CheckMergeSet(job.join); problem.kind != SetProblem::Kind::None)
         return ErrorExit(DescribeSetProblem(problem), kExitFailed);
