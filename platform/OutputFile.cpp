@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace platform {
@@ -46,8 +47,10 @@ LockResult OutputFile::Claim(const QString& finalPath)
     struct stat st { };
     UniqueFile finalLock;
     if (::stat(finalName.constData(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
+        if (!S_ISREG(st.st_mode)) {
+            errno = NotRegularError(st, 0);
             return LockResult::Failed; // a folder or a device is never replaced
+        }
         // A file this user cannot read is replaced all the same, as before, but unlocked.
         finalLock = OpenFileForRead(finalPath, AccessHint::Random);
         if (finalLock && !LockExclusive(finalLock.get()))
@@ -59,8 +62,13 @@ LockResult OutputFile::Claim(const QString& finalPath)
         fd = ::open(tempName.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     UniqueFile temp(fd);
-    if (!temp || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (!temp)
         return LockResult::Failed;
+    st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        errno = NotRegularError(st, errno);
+        return LockResult::Failed;
+    }
     // Another job's unfinished file is locked; one that nobody holds was left by a job that
     // was killed, and is taken over.
     if (!LockExclusive(fd))
