@@ -187,8 +187,10 @@ View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t
         observer(mapping, access, offset, length);
     const bool write = access == ViewAccess::Write;
     if (!mapping || length == 0 || offset % AllocationGranularity() != 0 || (write && !mapping->writable)
-        || offset > mapping->size || mapping->size - offset < length)
+        || offset > mapping->size || mapping->size - offset < length) {
+        errno = EINVAL; // as mmap answers for such a request
         return {};
+    }
     // A window of the whole mapping, except for a read view of a read/write mapping: that
     // one gets a read-only mapping of its own, so that it cannot write.
     if (mapping->base && (write || !mapping->writable)) {
