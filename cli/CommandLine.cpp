@@ -240,13 +240,13 @@ int RunSplit(const QStringList& arguments)
         QStringLiteral("10000") };
     if (!factors.contains(factorText))
         return UsageError(texts::kCliBadBufferFactor.arg(factorText));
-    // The window reads an empty size as one granule; a command line that names no size, or
-    // none above zero, is a mistake.
+    // The window reads an empty size as one granule; on the command line an empty size, or one
+    // that is no number above zero, is a mistake.
     const QString sizeText = parser.value(size);
     bool sizeOk = false;
-    const double megabytes = ParseLeadingNumber(sizeText, &sizeOk);
+    const double megabytes = ParseLeadingNumber(sizeText, &sizeOk); // 0 for an empty text
     int64_t pieceSize = 0;
-    if (sizeText.trimmed().isEmpty() || !sizeOk || !(megabytes > 0)
+    if (!sizeOk || !(megabytes > 0)
         || !PieceSizeFromMegabytes(megabytes, platform::AllocationGranularity(), &pieceSize))
         return UsageError(texts::kCliBadSize.arg(sizeText));
 

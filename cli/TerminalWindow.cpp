@@ -12,10 +12,8 @@ namespace {
 // At most four redraws a second: more only costs the copy time.
 constexpr int kRedrawMs = 250;
 
-} // namespace
+bool s_errFailed = false; // some write to stderr failed
 
-namespace {
-bool s_errFailed = false;
 } // namespace
 
 bool WriteErr(const QString& text)
