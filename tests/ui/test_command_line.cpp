@@ -24,7 +24,7 @@ struct Outcome {
 std::unique_ptr<QProcess> Launch(const QStringList& args, const QString& out = {}, const QString& err = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
+    for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE" })
         env.remove(QString::fromLatin1(name));
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env);
