@@ -3,6 +3,7 @@
 #include "FileSystem.h"
 #include "JobSetup.h"
 #include "Names.h"
+#include "SplitJob.h"
 #include "TerminalWindow.h"
 #include "Texts.h"
 
@@ -14,26 +15,34 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <unistd.h>
+#include <utility>
 
 namespace cli {
 namespace {
-
-void PrintOut(const QString& text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 // An error line, as the terminal shows a message box; returns the status.
 int ErrorExit(const QString& text, int status)
 {
     WriteErr(texts::kCaptionError + QStringLiteral("：") + text + QLatin1Char('\n'));
     return status;
+}
+
+// Writes the help or the version to stdout: the status to end with, 1 when it could not be
+// written (a full disk, a closed pipe).
+int PrintOut(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
+        && std::fflush(stdout) == 0)
+        return kExitOk;
+    return ErrorExit(texts::kCliWriteFailed + FailureDetail(texts::kCliStandardOutput, errno), kExitFailed);
 }
 
 int UsageError(const QString& message)
@@ -81,7 +90,8 @@ extern "C" void OnStopSignal(int signal)
     g_cancelRequested.store(true);
 }
 
-// SIGINT and SIGTERM stop the job while it lives; the previous handlers come back after.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed, the connection dropped) stop the job while
+// it lives; the previous handlers come back after.
 class StopSignals {
 public:
     StopSignals()
@@ -90,20 +100,20 @@ public:
         action.sa_handler = OnStopSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &action, &m_oldInt);
-        sigaction(SIGTERM, &action, &m_oldTerm);
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &action, &m_old[i]);
     }
     ~StopSignals()
     {
-        sigaction(SIGINT, &m_oldInt, nullptr);
-        sigaction(SIGTERM, &m_oldTerm, nullptr);
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &m_old[i], nullptr);
     }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
 private:
-    struct sigaction m_oldInt = {};
-    struct sigaction m_oldTerm = {};
+    static constexpr int kSignals[] = { SIGINT, SIGTERM, SIGHUP };
+    struct sigaction m_old[std::size(kSignals)] = {};
 };
 
 // ---- Running a job ---------------------------------------------------------------------
@@ -216,10 +226,8 @@ int RunSplit(const QStringList& arguments)
     parser.addOptions({ help, size, folder, threads, factor, checksum });
     if (!parser.parse(arguments))
         return ParseError(parser, arguments);
-    if (parser.isSet(help)) {
-        PrintOut(texts::kCliSplitHelp);
-        return kExitOk;
-    }
+    if (parser.isSet(help))
+        return PrintOut(texts::kCliSplitHelp);
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
         return UsageError(texts::kCliMissingSplitFile);
@@ -233,6 +241,15 @@ int RunSplit(const QStringList& arguments)
         QStringLiteral("10000") };
     if (!factors.contains(factorText))
         return UsageError(texts::kCliBadBufferFactor.arg(factorText));
+    // The window reads an empty size as one granule; on the command line an empty size, or one
+    // that is no number above zero, is a mistake.
+    const QString sizeText = parser.value(size);
+    bool sizeOk = false;
+    const double megabytes = ParseLeadingNumber(sizeText, &sizeOk); // 0 for an empty text
+    int64_t pieceSize = 0;
+    if (!sizeOk || !(megabytes > 0)
+        || !PieceSizeFromMegabytes(megabytes, platform::AllocationGranularity(), &pieceSize))
+        return UsageError(texts::kCliBadSize.arg(sizeText));
 
     Job job;
     job.split.source = files.first();
@@ -255,17 +272,15 @@ int RunJoin(const QStringList& arguments)
     parser.addOptions({ help, deletePieces });
     if (!parser.parse(arguments))
         return ParseError(parser, arguments);
-    if (parser.isSet(help)) {
-        PrintOut(texts::kCliJoinHelp);
-        return kExitOk;
-    }
+    if (parser.isSet(help))
+        return PrintOut(texts::kCliJoinHelp);
     const QStringList given = parser.positionalArguments();
     if (given.isEmpty())
         return UsageError(texts::kCliMissingPieces);
     // A missing piece would leave a hole in the joined file: refuse the job instead.
     for (const QString& piece : given)
         if (!FileExists(piece))
-            return ErrorExit(texts::kFileMustExist + QStringLiteral("（") + piece + QStringLiteral("）"), kExitFailed);
+            return ErrorExit(texts::kFileMustExist + FailureDetail(piece, errno), kExitFailed);
     // One piece stands for its set, as the window lists it; several join in the merge list's
     // order: by piece number, each once, whatever order the shell gave them in (a glob puts
     // piece 1000 before piece 999).
@@ -309,7 +324,62 @@ int RunHeadless(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(VELDA_VERSION));
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.takeAt(1);
-    return command == QLatin1String("split") ? RunSplit(arguments) : RunJoin(arguments);
+    const int status = command == QLatin1String("split") ? RunSplit(arguments) : RunJoin(arguments);
+    // A result that did not reach stderr is no success.
+    return status == kExitOk && ErrFailed() ? kExitFailed : status;
+}
+
+namespace {
+
+QtMessageHandler s_qtHandler = nullptr;
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+QList<HeldMessage> s_held;
+
+// What the window system would have been reached through, as the environment names it.
+QString DisplayNamed()
+{
+    QStringList named;
+    for (const char* name : { "QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY" }) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            named.append(QString::fromLatin1(name) + QLatin1Char('=') + qEnvironmentVariable(name));
+    }
+    return named.isEmpty() ? texts::kCliNoDisplaySet : named.join(QStringLiteral("，"));
+}
+
+void OnStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtFatalMsg) {
+        // The one fatal message while the application starts: no platform plugin could open a display.
+        ErrorExit(texts::kCliNoDisplay.arg(DisplayNamed()), kExitFailed);
+        std::_Exit(kExitFailed);
+    }
+    s_held.append({ type, QByteArray(context.category ? context.category : ""), text });
+}
+
+} // namespace
+
+DisplayStart::DisplayStart()
+{
+    s_qtHandler = qInstallMessageHandler(OnStartMessage);
+}
+
+DisplayStart::~DisplayStart()
+{
+    Started();
+}
+
+void DisplayStart::Started()
+{
+    if (qInstallMessageHandler(s_qtHandler) != OnStartMessage)
+        return; // already passed on
+    for (const HeldMessage& held : std::exchange(s_held, {})) {
+        const QMessageLogContext context(nullptr, 0, nullptr, held.category.constData());
+        qt_message_output(held.type, context, held.text);
+    }
 }
 
 WindowArguments ParseWindowArguments(const QStringList& arguments)
@@ -324,12 +394,18 @@ WindowArguments ParseWindowArguments(const QStringList& arguments)
         result.status = ParseError(parser, arguments);
     } else if (parser.isSet(help)) {
         result.exit = true;
-        PrintOut(texts::kCliHelp);
+        result.status = PrintOut(texts::kCliHelp);
     } else if (parser.isSet(version)) {
         result.exit = true;
-        PrintOut(texts::kCliVersion.arg(QStringLiteral(VELDA_VERSION)) + QLatin1Char('\n'));
+        result.status = PrintOut(texts::kCliVersion.arg(QStringLiteral(VELDA_VERSION)) + QLatin1Char('\n'));
     } else {
         result.files = parser.positionalArguments();
+        // A mistyped command ("splt", "help") is no file to open a window for.
+        const QString& first = result.files.isEmpty() ? QString() : result.files.first();
+        if (arguments.size() > 1 && arguments.at(1) == first && !FileExists(first)) {
+            result.exit = true;
+            result.status = UsageError(texts::kCliUnknownCommand.arg(first));
+        }
     }
     return result;
 }

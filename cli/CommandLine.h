@@ -10,7 +10,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 // A job stopped by a signal ends with 128 + the signal's number, as shells report it:
-// 130 for Ctrl+C (SIGINT), 143 for SIGTERM.
+// 130 for Ctrl+C (SIGINT), 143 for SIGTERM, 129 for SIGHUP.
 inline constexpr int kExitSignalBase = 128;
 
 // True when argv[1] names a command that runs without a window.
@@ -28,5 +28,17 @@ struct WindowArguments {
     QStringList files;
 };
 WindowArguments ParseWindowArguments(const QStringList& arguments);
+
+// Watches the start of the window's application: where Qt cannot open a display it would abort
+// the process; instead the program says in one line on stderr which display it could not open
+// and ends with status 1. Qt's other messages meanwhile are held back and passed on at Started().
+class DisplayStart {
+public:
+    DisplayStart();
+    ~DisplayStart();
+    void Started();
+    DisplayStart(const DisplayStart&) = delete;
+    DisplayStart& operator=(const DisplayStart&) = delete;
+};
 
 } // namespace cli

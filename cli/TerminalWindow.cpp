@@ -5,19 +5,38 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 // At most four redraws a second: more only costs the copy time.
 constexpr int kRedrawMs = 250;
 
+bool s_errFailed = false; // some write to stderr failed
+
 } // namespace
 
-void WriteErr(const QString& text)
+bool WriteErr(const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
+    const bool ok = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr) == size_t(bytes.size())
+        && std::fflush(stderr) == 0;
+    s_errFailed = s_errFailed || !ok;
+    return ok;
+}
+
+bool ErrFailed()
+{
+    return s_errFailed;
+}
+
+QString FailureDetail(const QString& path, int error)
+{
+    if (path.isEmpty())
+        return {};
+    // strerror speaks the locale that QCoreApplication set up from the environment.
+    return error == 0 ? texts::kCliFailurePath.arg(path)
+                      : texts::kCliFailureReason.arg(path, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 TerminalWindow::TerminalWindow(bool showProgress)
@@ -31,6 +50,14 @@ intptr_t TerminalWindow::HandleMessage(uint32_t message, uintptr_t wParam, intpt
 {
     if (message == WM_COPYFAILED) {
         g_job.failed = true; // as in the dialog
+        // The first failure names its file: the one read or the one written by that copy.
+        const size_t index = size_t(wParam);
+        if (g_job.failurePath.isEmpty() && index < g_pieceRecords.size()) {
+            const QString& piece = g_pieceRecords[index].path;
+            const QString& read = g_job.merge ? piece : g_job.sourcePath;
+            const QString& written = g_job.merge ? g_job.joinedPath : piece;
+            NoteFailure((lParam & kFailedReading) != 0 ? read : written, int(lParam & kFailureErrorMask));
+        }
     } else if (message == WM_COPYPROGRESS && lParam == kProgressStep) {
         if (wParam == kViewCopied) {
             ++viewReports;
@@ -45,7 +72,8 @@ intptr_t TerminalWindow::HandleMessage(uint32_t message, uintptr_t wParam, intpt
 
 void TerminalWindow::ShowMessageBox(const QString& text, const QString& caption)
 {
-    Print(caption + QStringLiteral("：") + text);
+    Print(caption + QStringLiteral("：") + text + FailureDetail(g_job.failurePath, g_job.failureError));
+    NoteFailure({}, 0);
 }
 
 void TerminalWindow::SetItemText(int, const QString&) { }

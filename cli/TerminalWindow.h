@@ -11,8 +11,14 @@
 
 #include <functional>
 
-// Writes text to stderr as it stands, at once.
-void WriteErr(const QString& text);
+// Writes text to stderr as it stands, at once; false when it could not be written.
+bool WriteErr(const QString& text);
+// Whether any write to stderr has failed.
+bool ErrFailed();
+
+// What follows a failure's message on the command line: the path it concerns and the system's
+// reason (errno, in the user's language; none for 0).
+QString FailureDetail(const QString& path, int error);
 
 class TerminalWindow : public QObject, public platform::MessageTarget {
 public:

@@ -17,6 +17,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/velda.desktop DESTINATION ${CMAKE_
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/velda-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
         RENAME velda.xml)
 
+# Where bash-completion looks for a command's completion when it is first completed.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/completions/velda.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME velda)
+
 install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velda.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 foreach(size IN ITEMS 16 32 48 64 128 256)
@@ -31,6 +35,11 @@ if(NOT DEFINED VELDA_HOME_PAGE_URL)
 endif()
 string(REPLACE "&" "&amp;" VELDA_HOME_PAGE_URL_XML "${VELDA_HOME_PAGE_URL}")
 string(REPLACE "<" "&lt;" VELDA_HOME_PAGE_URL_XML "${VELDA_HOME_PAGE_URL_XML}")
+# The source repository's web address: the metainfo links to it, and takes the screenshot that
+# software centres show from it (<address>/raw/v<version>/docs/screenshots/main.png).
+set(VELDA_SOURCE_URL "https://velda.example.org/source" CACHE STRING "Web address of the source repository")
+string(REPLACE "&" "&amp;" VELDA_SOURCE_URL_XML "${VELDA_SOURCE_URL}")
+string(REPLACE "<" "&lt;" VELDA_SOURCE_URL_XML "${VELDA_SOURCE_URL_XML}")
 configure_file(${PROJECT_SOURCE_DIR}/packaging/velda.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/packaging/${VELDA_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/${VELDA_APP_ID}.metainfo.xml
@@ -41,6 +50,30 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/${VELDA_APP_ID}.metainfo.xml
 # one of the fonts that it names is a hard dependency.
 set(VELDA_PACKAGE_MAINTAINER "Velda developers <velda@velda.example.org>"
     CACHE STRING "Maintainer field of the Debian package")
+
+# What Debian wants beside every package's files: the license in its machine-readable
+# copyright file (the text of LICENSE, indented as a field) and the changelog, gzipped without
+# a time stamp.
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE license_lines)
+list(SUBLIST license_lines 4 -1 license_lines) # the text after the title and the copyright line
+set(VELDA_LICENSE_TEXT "")
+foreach(line IN LISTS license_lines)
+    if(line STREQUAL "")
+        set(line ".")
+    endif()
+    string(APPEND VELDA_LICENSE_TEXT " ${line}\n")
+endforeach()
+string(STRIP "${VELDA_LICENSE_TEXT}" VELDA_LICENSE_TEXT)
+set(VELDA_LICENSE_TEXT " ${VELDA_LICENSE_TEXT}")
+configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/copyright.in ${PROJECT_BINARY_DIR}/packaging/copyright @ONLY)
+find_program(VELDA_GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+    COMMAND ${VELDA_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/debian/changelog > ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/debian/changelog
+    VERBATIM)
+add_custom_target(velda_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velda)
@@ -55,7 +88,9 @@ pieces back into one file. A piece is a plain byte range of its source, with
 no header, so pieces cut by other tools that cut without headers can be
 joined as well. Files above 4 GB are ordinary input.
 
-The program is a single Qt window; its user interface is in Chinese.")
+The program is a Qt window, with its user interface in Chinese, and a
+command line: velda split and velda join cut and join files in a terminal,
+without a window or a display.")
 set(CPACK_STRIP_FILES ON)
 
 # The package installs under /usr, CPack's default for DEB.

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -111,8 +112,10 @@ QString WriteSplitChecksums(bool flush)
 
     // Written under a temporary name and renamed once on the disk: a checksum file is whole.
     platform::OutputFile out;
-    if (out.Claim(target) != platform::LockResult::Locked)
+    if (out.Claim(target) != platform::LockResult::Locked) {
+        NoteFailure(target, errno);
         return failed;
+    }
     qsizetype written = 0;
     while (written < text.size()) {
         const ssize_t n = ::write(out.get(), text.constData() + written, size_t(text.size() - written));
@@ -123,6 +126,7 @@ QString WriteSplitChecksums(bool flush)
         written += n;
     }
     if (written != text.size() || (flush && ::fsync(out.get()) != 0) || !out.Commit(flush)) {
+        NoteFailure(target, errno);
         out.Remove();
         return failed;
     }

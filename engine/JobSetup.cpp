@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -39,6 +40,22 @@ PreparedJob Refuse(const QString& text, const QString& caption = texts::kCaption
     g_job.joined.Remove();
     g_job.sourceLock.reset();
     return PreparedJob { text, caption, 0, 0 };
+}
+
+// Refused over the file at path; error: the system's reason (errno), 0 when it did not fail.
+PreparedJob RefuseFile(
+    const QString& text, const QString& path, int error = errno, const QString& caption = texts::kCaptionError)
+{
+    PreparedJob refused = Refuse(text, caption);
+    NoteFailure(path, error);
+    return refused;
+}
+
+// The job's output could not be made final: what failed on path, and why (errno).
+QString SealFailed(const QString& text, const QString& path)
+{
+    NoteFailure(path, errno);
+    return text;
 }
 
 } // namespace
@@ -113,24 +130,24 @@ PreparedJob PrepareSplit(const SplitRequest& request)
 {
     BeginJob(request.viewSize, request.threadPerPiece);
     if (!FileExists(request.source))
-        return Refuse(texts::kFileMustExist);
+        return RefuseFile(texts::kFileMustExist, request.source);
     platform::LockResult lock = platform::LockResult::Failed;
     platform::UniqueFile source = platform::OpenFileShared(request.source, platform::AccessHint::Random, &lock);
     if (lock == platform::LockResult::Busy)
         return Refuse(texts::kFileBusy.arg(request.source));
     if (!source)
-        return Refuse(texts::kOpenSourceFailed);
+        return RefuseFile(texts::kOpenSourceFailed, request.source);
     bool numberOk = false;
-    const float megabytes = ParseLeadingNumber(request.pieceSizeText, &numberOk);
+    const double megabytes = ParseLeadingNumber(request.pieceSizeText, &numberOk);
     if (!numberOk || !PieceSizeFromMegabytes(megabytes, g_allocationGranularity, &g_job.pieceSize))
         return Refuse(texts::kBadPieceSize);
     platform::GetFileSize64(source.get(), &g_fileSize);
     if (!MeasureSplitSpace(g_fileSize, request.folder).fits)
-        return Refuse(texts::kNoSpace);
+        return RefuseFile(texts::kNoSpace, request.folder, ENOSPC);
     if (g_fileSize > 0) {
         g_sharedMapping = platform::CreateFileMapping(source.get(), platform::MappingAccess::ReadOnly, 0);
         if (!g_sharedMapping)
-            return Refuse(texts::kMapSourceFailed);
+            return RefuseFile(texts::kMapSourceFailed, request.source);
     }
     g_job.sourcePath = request.source;
     g_job.pieceFolder = request.folder;
@@ -157,7 +174,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
         if (lock == platform::LockResult::Busy)
             return Refuse(texts::kFileBusy.arg(piece));
         if (!record.lock)
-            return Refuse(texts::kOpenPieceFailed);
+            return RefuseFile(texts::kOpenPieceFailed, piece);
         platform::IdentifyFile(record.lock.get(), &record.identity);
         // One file listed twice, under two names, would be joined twice.
         for (const PieceRecord& earlier : g_pieceRecords) {
@@ -168,7 +185,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
         total += uint64_t(g_fileSize);
         record.mapping = platform::CreateFileMapping(record.lock.get(), platform::MappingAccess::ReadOnly, 0);
         if (!record.mapping)
-            return Refuse(texts::kMapMergePieceFailed, piece);
+            return RefuseFile(texts::kMapMergePieceFailed, piece, errno, piece);
         record.end = uint64_t(g_fileSize);
         record.path = piece;
         g_pieceRecords.push_back(std::move(record));
@@ -178,19 +195,19 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     const bool somethingThere = platform::IdentifyPath(joined, &there);
     for (const PieceRecord& record : g_pieceRecords) {
         if (record.path == joined || (somethingThere && record.identity.SameFile(there)))
-            return Refuse(texts::kJoinedIsPiece);
+            return RefuseFile(texts::kJoinedIsPiece, joined, 0);
     }
     const platform::LockResult claim = g_job.joined.Claim(joined);
     if (claim == platform::LockResult::Busy)
         return Refuse(texts::kFileBusy.arg(joined));
     if (claim != platform::LockResult::Locked)
-        return Refuse(texts::kCreateJoinedFailed);
+        return RefuseFile(texts::kCreateJoinedFailed, joined);
     // A checksum file beside the pieces says whether they make the original file.
     if (const QString error = LoadMergeChecksums(request.pieces.first(), joined); !error.isEmpty())
         return Refuse(error);
     g_sharedMapping = platform::CreateFileMapping(g_job.joined.get(), platform::MappingAccess::ReadWrite, total);
     if (!g_sharedMapping) // most often a disk that cannot hold the joined file
-        return Refuse(texts::kMapMergePieceFailed);
+        return RefuseFile(texts::kMapMergePieceFailed, joined);
     g_job.joinedPath = joined;
     return PreparedJob { {}, {}, ViewCount(total), total };
 }
@@ -228,17 +245,18 @@ QString SealJobOutput(bool flush)
         if (!g_job.sourcePath.isEmpty()
             && (!platform::IdentifyPath(g_job.sourcePath, &now) || !(now == g_job.sourceIdentity))) {
             g_job.sourceChanged = true;
+            NoteFailure(g_job.sourcePath, 0);
             return texts::kSourceChanged;
         }
         return g_job.checksum ? WriteSplitChecksums(flush) : QString();
     }
     // On the disk first, then checked, then under its name, and that name on the disk too.
     if (!g_sharedMapping || (flush && !platform::FlushMapping(g_sharedMapping.get())))
-        return texts::kFlushFailed;
+        return SealFailed(texts::kFlushFailed, g_job.joinedPath);
     if (const QString error = VerifyJoinedChecksum(); !error.isEmpty())
         return error;
     if (!g_job.joined.Commit(flush))
-        return texts::kFlushFailed;
+        return SealFailed(texts::kFlushFailed, g_job.joinedPath);
     return {};
 }
 

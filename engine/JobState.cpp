@@ -1,5 +1,7 @@
 #include "JobState.h"
 
+#include <cerrno>
+
 uint32_t g_allocationGranularity = 0;
 uint32_t g_viewSize = 0;
 std::atomic<bool> g_useMultithreading { false };
@@ -34,5 +36,14 @@ void ReportTaskEnded()
 
 void ReportCopyFailed(int32_t index)
 {
-    platform::SendWindowMessage(g_mainWindow, WM_COPYFAILED, uintptr_t(index), 0);
+    const platform::CopyFault fault = platform::LastCopyFault();
+    const int error = fault == platform::CopyFault::None ? errno : EIO;
+    const intptr_t reason = (error & kFailureErrorMask) | (fault == platform::CopyFault::Source ? kFailedReading : 0);
+    platform::SendWindowMessage(g_mainWindow, WM_COPYFAILED, uintptr_t(index), reason);
+}
+
+void NoteFailure(const QString& path, int error)
+{
+    g_job.failurePath = path;
+    g_job.failureError = error;
 }

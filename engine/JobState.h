@@ -32,7 +32,15 @@ inline constexpr intptr_t kProgressStep = 1;
 // Reports to g_mainWindow, from any thread; each returns once the window has handled it.
 void ReportViewCopied();
 void ReportTaskEnded();
+// Right after the copy failed, on its thread: lParam carries errno (EIO for an I/O fault) and
+// whether the fault was in the file read (kFailedReading) rather than the file written.
 void ReportCopyFailed(int32_t index);
+inline constexpr intptr_t kFailedReading = intptr_t(1) << 16;
+inline constexpr intptr_t kFailureErrorMask = kFailedReading - 1;
+
+// Notes the file a failure concerns and why (an errno value; 0 when the system did not fail),
+// for the message that follows. Only the thread that shows that message calls it.
+void NoteFailure(const QString& path, int error);
 
 struct PieceRecord {
     uint64_t start = 0; // split: first byte in the source; merge: 0
@@ -100,6 +108,10 @@ struct JobProgress {
     bool sourceChanged = false; // the split's source changed under its copies
     bool failed = false; // some part of the job did not complete
     bool errorShown = false; // its message has been shown already
+    // The file the last failure concerns and the system's reason (an errno value, 0: none).
+    // The command line names both after the message; the window's boxes keep their texts.
+    QString failurePath;
+    int failureError = 0;
 };
 extern JobProgress g_job;
 

@@ -7,6 +7,7 @@
 
 #include <QLocale>
 
+#include <cerrno>
 #include <cmath>
 
 void BuildPieceRanges(uint64_t start, uint64_t end, uint64_t pieceSize, std::vector<PieceRecord>& list)
@@ -23,7 +24,7 @@ void BuildPieceRanges(uint64_t start, uint64_t end, uint64_t pieceSize, std::vec
     }
 }
 
-float ParseLeadingNumber(const QString& text, bool* ok)
+double ParseLeadingNumber(const QString& text, bool* ok)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();
@@ -31,7 +32,7 @@ float ParseLeadingNumber(const QString& text, bool* ok)
         ++i;
     if (i == n) { // an empty text reads as "0"
         *ok = true;
-        return 0.0f;
+        return 0.0;
     }
     const qsizetype begin = i;
     if (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))
@@ -52,7 +53,7 @@ float ParseLeadingNumber(const QString& text, bool* ok)
     }
     if (digits == 0) {
         *ok = false;
-        return 0.0f;
+        return 0.0;
     }
     if (i < n && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
         qsizetype k = i + 1;
@@ -64,15 +65,16 @@ float ParseLeadingNumber(const QString& text, bool* ok)
             i = k;
         }
     }
-    const float value = QLocale::c().toFloat(QStringView(text).mid(begin, i - begin), ok);
-    if (!*ok) // out of float range
-        return 0.0f;
+    // Double precision: "1.048576" is 16 granules exactly, not a hair less.
+    const double value = QLocale::c().toDouble(QStringView(text).mid(begin, i - begin), ok);
+    if (!*ok) // out of range
+        return 0.0;
     return value;
 }
 
-bool PieceSizeFromMegabytes(float x, uint32_t granularity, int64_t* pieceSize)
+bool PieceSizeFromMegabytes(double x, uint32_t granularity, int64_t* pieceSize)
 {
-    const double bytes = double(x) * 1000000.0;
+    const double bytes = x * 1000000.0;
     if (!(bytes >= 0.0) || bytes >= 9223372036854775808.0)
         return false;
     int64_t p = int64_t(bytes);
@@ -104,16 +106,19 @@ void RunSplit(int64_t pieceSize)
         record.path = MakePieceName(g_job.sourcePath, g_job.pieceFolder, int(i));
         const platform::LockResult claim = record.output.Claim(record.path);
         if (claim != platform::LockResult::Locked) {
-            FailJob(
-                claim == platform::LockResult::Busy ? texts::kFileBusy.arg(record.path) : texts::kCreatePieceFailed);
+            if (claim == platform::LockResult::Busy)
+                FailJob(texts::kFileBusy.arg(record.path));
+            else
+                FailJob(texts::kCreatePieceFailed, record.path, errno);
             return;
         }
         platform::UniqueMapping mapping = platform::CreateFileMapping(
             record.output.get(), platform::MappingAccess::ReadWrite, record.end - record.start);
         if (!mapping) {
             // Nothing of this piece was written; leave no empty file behind.
+            const int error = errno;
             record.output.Remove();
-            FailJob(texts::kMapPieceFailed);
+            FailJob(texts::kMapPieceFailed, record.path, error);
             return;
         }
         const platform::MappingHandle dest = mapping.get();

@@ -5,6 +5,7 @@
 #include "MappingInternal.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csetjmp>
 #include <csignal>
 #include <cstring>
@@ -15,12 +16,15 @@ namespace platform {
 namespace {
 
 thread_local sigjmp_buf* t_copyGuard = nullptr;
+thread_local const void* t_faultAddress = nullptr;
+thread_local CopyFault t_copyFault = CopyFault::None;
 struct sigaction g_previousBusAction;
 
 void OnBusError(int sig, siginfo_t* info, void* context)
 {
     if (sigjmp_buf* guard = t_copyGuard) {
         t_copyGuard = nullptr;
+        t_faultAddress = info->si_addr;
         siglongjmp(*guard, 1);
     }
     // Not ours: hand the fault to whoever handled it before us (or the default action).
@@ -84,7 +88,19 @@ bool GuardedTouch(const uint8_t* data, size_t length)
 
 bool GuardedCopy(void* dest, const void* source, size_t length)
 {
-    return Guarded([&] { std::memcpy(dest, source, length); });
+    t_copyFault = CopyFault::None;
+    if (Guarded([&] { std::memcpy(dest, source, length); }))
+        return true;
+    const auto* at = static_cast<const uint8_t*>(t_faultAddress);
+    const auto* written = static_cast<const uint8_t*>(dest);
+    t_copyFault = at >= written && at < written + length ? CopyFault::Destination : CopyFault::Source;
+    errno = EIO; // what a read or write of the same page would have answered
+    return false;
+}
+
+CopyFault LastCopyFault()
+{
+    return t_copyFault;
 }
 
 } // namespace platform

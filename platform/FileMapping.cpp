@@ -62,8 +62,10 @@ bool ReserveFileSize(int fd, uint64_t size)
     } while (rc == EINTR);
     if (rc == 0)
         return true;
-    if (rc != EOPNOTSUPP && rc != ENOSYS)
+    if (rc != EOPNOTSUPP && rc != ENOSYS) {
+        errno = rc; // ENOSPC: the disk cannot hold the file
         return false;
+    }
     struct stat st { };
     if (::fstat(fd, &st) != 0)
         return false;
@@ -75,8 +77,10 @@ bool ReserveFileSize(int fd, uint64_t size)
 // page-table entry. Null when the address space cannot take it.
 uint8_t* MapWholeFile(int fd, uint64_t size, bool writable)
 {
-    if (size > uint64_t(SIZE_MAX) - 2 * kLargePage)
+    if (size > uint64_t(SIZE_MAX) - 2 * kLargePage) {
+        errno = ENOMEM;
         return nullptr;
+    }
     const size_t mapped = size_t(RoundUpToPage(size));
     // Reserve an address range with room to align, map the file over its aligned part and
     // give back the rest.
@@ -89,7 +93,9 @@ uint8_t* MapWholeFile(int fd, uint64_t size, bool writable)
     const int prot = writable ? PROT_READ | PROT_WRITE : PROT_READ;
     void* p = ::mmap(reinterpret_cast<void*>(aligned), mapped, prot, MAP_SHARED | MAP_FIXED, fd, 0);
     if (p == MAP_FAILED) {
+        const int error = errno;
         ::munmap(area, reserved);
+        errno = error;
         return nullptr;
     }
     if (aligned > start)
@@ -124,6 +130,8 @@ UniqueMapping CreateFileMapping(FileHandle file, MappingAccess access, uint64_t 
         return {};
     const bool writable = access == MappingAccess::ReadWrite;
     uint64_t size = uint64_t(st.st_size);
+    // What mmap answers for a length of 0 (an empty file) or one it cannot take.
+    errno = EINVAL;
     if (writable) {
         if (maxSize == 0 || maxSize > uint64_t(INT64_MAX))
             return {};
@@ -179,8 +187,10 @@ View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t
         observer(mapping, access, offset, length);
     const bool write = access == ViewAccess::Write;
     if (!mapping || length == 0 || offset % AllocationGranularity() != 0 || (write && !mapping->writable)
-        || offset > mapping->size || mapping->size - offset < length)
+        || offset > mapping->size || mapping->size - offset < length) {
+        errno = EINVAL; // as mmap answers for such a request
         return {};
+    }
     // A window of the whole mapping, except for a read view of a read/write mapping: that
     // one gets a read-only mapping of its own, so that it cannot write.
     if (mapping->base && (write || !mapping->writable)) {

@@ -64,6 +64,10 @@ void UnmapView(View& view);
 // memcpy that survives an I/O fault on either side (a file truncated under its view, a
 // disk error): returns false instead of letting SIGBUS end the process.
 bool GuardedCopy(void* dest, const void* source, size_t length);
+// Which side of this thread's last GuardedCopy met the fault (errno is then EIO); None when
+// that copy met none.
+enum class CopyFault { None, Source, Destination };
+CopyFault LastCopyFault();
 
 namespace testing {
 // Called for every MapView request, before it is served.

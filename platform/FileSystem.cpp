@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 
 namespace platform {
@@ -17,6 +18,17 @@ namespace platform {
 namespace {
 
 testing::DiskFreeHook g_diskFreeHook;
+
+} // namespace
+
+int NotRegularError(const struct stat& st, int statError)
+{
+    if (st.st_mode == 0)
+        return statError;
+    return S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+}
+
+namespace {
 
 FileHandle OpenWithFlags(const QString& path, int flags, AccessHint hint)
 {
@@ -33,7 +45,9 @@ FileHandle OpenWithFlags(const QString& path, int flags, AccessHint hint)
         return kInvalidFile;
     struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = errno;
         ::close(fd);
+        errno = NotRegularError(st, error);
         return kInvalidFile;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

@@ -9,6 +9,8 @@
 #include <functional>
 #include <utility>
 
+struct stat;
+
 namespace platform {
 
 using FileHandle = int;
@@ -27,6 +29,10 @@ UniqueFile OpenFileForRead(const QString& path, AccessHint hint);
 // Creates the regular file, or empties an existing one, for reading and writing.
 UniqueFile CreateFileAlways(const QString& path, AccessHint hint);
 bool GetFileSize64(FileHandle file, int64_t* size);
+// The errno value for a path that is no regular file (st from its stat, all zero when that
+// failed with statError): EISDIR for a folder, ENODEV for a device or a pipe, which cannot
+// be mapped as a file.
+int NotRegularError(const struct stat& st, int statError);
 
 // What identifies a file and its content from outside: where it lives, its size, its times.
 struct FileIdentity {

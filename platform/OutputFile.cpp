@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace platform {
@@ -66,12 +67,16 @@ LockResult OutputFile::Claim(const QString& finalPath)
     struct stat st { };
     UniqueFile finalLock;
     if (::stat(finalName.constData(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
+        if (!S_ISREG(st.st_mode)) {
+            errno = NotRegularError(st, 0);
             return LockResult::Failed; // a folder or a device is never replaced
+        }
         // Nor a file that may not be written, or that its owner marked read-only: a rename would
         // replace it where writing it would have failed.
-        if (::access(finalName.constData(), W_OK) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        if (::access(finalName.constData(), W_OK) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            errno = EACCES;
             return LockResult::Failed;
+        }
         // A file this user cannot read is replaced all the same, as before, but unlocked.
         finalLock = OpenFileForRead(finalPath, AccessHint::Random);
         if (finalLock && !LockExclusive(finalLock.get()))
@@ -84,8 +89,13 @@ LockResult OutputFile::Claim(const QString& finalPath)
         fd = ::open(tempName.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     UniqueFile temp(fd);
-    if (!temp || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (!temp)
         return LockResult::Failed;
+    st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        errno = NotRegularError(st, errno);
+        return LockResult::Failed;
+    }
     // Another job's unfinished file is locked; one that nobody holds was left by a job that
     // was killed, and is taken over.
     if (!LockExclusive(fd))

@@ -117,6 +117,17 @@ inline const QString kCliSeeHelp = QStringLiteral("用法见 velda --help。");
 inline const QString kCliJoinedExists = QStringLiteral("%1 已存在，不会替换它；请先移走或删除它。");
 inline const QString kCliInterrupted = QStringLiteral("任务已中断，未完成的输出文件已删除。");
 inline const QString kCliProgress = QStringLiteral("已完成 %1%，%2 M/秒");
+inline const QString kCliFailureReason = QStringLiteral("（%1：%2）");
+inline const QString kCliFailurePath = QStringLiteral("（%1）");
+inline const QString kCliWriteFailed = QStringLiteral("写入失败！");
+inline const QString kCliStandardOutput = QStringLiteral("标准输出");
+inline const QString kCliBadSize = QStringLiteral("--size 须是大于 0 的大小（单位 M）：%1");
+inline const QString kCliUnknownCommand = QStringLiteral(
+    "“%1”既不是命令，也不是存在的文件。命令只有 split（velda split 文件）和 join（velda join 分割文件…）；"
+    "不带命令时，velda 打开窗口，给出的文件须存在。");
+inline const QString kCliNoDisplay
+    = QStringLiteral("无法打开显示器（%1），窗口无法显示。不需要显示器的 velda split 和 velda join 仍可使用。");
+inline const QString kCliNoDisplaySet = QStringLiteral("DISPLAY 和 WAYLAND_DISPLAY 都未设置");
 
 inline const QString kCliHelp = QStringLiteral(R"(名称
     velda — 岚舟文件分割机：把文件按大小分割成多份，再把分割文件合并还原
@@ -131,15 +142,18 @@ inline const QString kCliHelp = QStringLiteral(R"(名称
 说明
     不带子命令时打开窗口。给出一个普通文件时，窗口处于“文件分割”，路径和文件信息已填好；
     给出分割文件（名为 名称000.扩展名.qv 这样的文件）时处于“文件合并”，按序号列出它们；只给出
-    一个分割文件时，同一文件夹中同一组的其他分割文件也一并列出。给出的文件不存在或无法读取时，
-    窗口照常打开，并显示与“浏览”相同的提示。
+    一个分割文件时，同一文件夹中同一组的其他分割文件也一并列出。第一个参数既不是 split、join，
+    也不是存在的文件时（例如拼错的命令），不打开窗口，退出状态 2。其余给出的文件不存在或无法读取
+    时，窗口照常打开，并显示与“浏览”相同的提示。没有显示器时，窗口无法打开，退出状态 1。
 
     split 和 join 不打开窗口，也不需要显示器：在终端中分割或合并，规则与窗口相同。
-    输出到终端时，标准错误上显示进度（百分比和速度）；所有提示都写到标准错误。
+    输出到终端时，标准错误上显示进度（百分比和速度）；所有提示都写到标准错误，失败时在提示
+    后面的括号中写明涉及的文件和系统给出的原因。
 
     velda split 文件
         把文件分割成 名称000.扩展名.qv、名称001.扩展名.qv……
-        --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250
+        --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250；每份实际为
+                               它向下取整到 65,536 字节的整数倍
         --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
         --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
         --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
@@ -151,13 +165,14 @@ inline const QString kCliHelp = QStringLiteral(R"(名称
         --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
         合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
 
-    按 Ctrl+C（或发送 SIGTERM）会停止任务，删除未完成的输出文件，已完成的分割文件保留。
+    按 Ctrl+C（或发送 SIGTERM，或关闭终端、断开连接即 SIGHUP）会停止任务，删除未完成的输出文件，
+    已完成的分割文件保留。
 
 退出状态
     0    成功
-    1    任务失败（提示写在标准错误上）
-    2    用法错误：未知选项、缺少文件、--threads 或 --buffer-factor 的取值无效
-    130  被 Ctrl+C（SIGINT）中断；被 SIGTERM 停止时为 143
+    1    任务失败（提示写在标准错误上），没有显示器而无法打开窗口，或帮助、结果无法写出
+    2    用法错误：未知的命令或选项、缺少文件、--size、--threads 或 --buffer-factor 的取值无效
+    130  被 Ctrl+C（SIGINT）中断；被 SIGTERM 停止时为 143，被 SIGHUP 停止时为 129
 
 示例
     velda movie.avi
@@ -170,13 +185,14 @@ inline const QString kCliSplitHelp = QStringLiteral(R"(用法
                 [--checksum]
 
     把文件分割成 名称000.扩展名.qv、名称001.扩展名.qv……，不打开窗口。
-    --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250
+    --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250；每份实际为
+                           它向下取整到 65,536 字节的整数倍
     --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
     --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
     --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
     --checksum             另写校验文件 名称.扩展名.sha256（可用 sha256sum -c 检查）
 
-    退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断。
+    退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断（SIGTERM 为 143，SIGHUP 为 129）。
 示例
     velda split movie.avi --size 700 --folder /media/usb
 )");
@@ -190,7 +206,7 @@ inline const QString kCliJoinHelp = QStringLiteral(R"(用法
     --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
     合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
 
-    退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断。
+    退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断（SIGTERM 为 143，SIGHUP 为 129）。
 示例
     velda join movie000.avi.qv movie001.avi.qv movie002.avi.qv --delete-pieces
 )");

@@ -1,19 +1,25 @@
 #include "CommandLine.h"
 #include "VeldaApp.h"
 
+#include <clocale>
+
 int main(int argc, char** argv)
 {
     // The terminal commands run on QtCore alone: no GUI object may exist, so they need no display.
     if (cli::IsHeadlessCommand(argc, argv))
         return cli::RunHeadless(argc, argv);
-    // --help, --version and wrong options are answered before the window's application exists.
+    // --help, --version and wrong options are answered before the window's application exists,
+    // in the user's locale (the system's reasons for failures too), as Qt would set it up.
+    std::setlocale(LC_ALL, "");
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const cli::WindowArguments parsed = cli::ParseWindowArguments(arguments);
     if (parsed.exit)
         return parsed.status;
+    cli::DisplayStart start; // no display: one line and status 1, not Qt's abort
     CVeldaApp app(argc, argv);
+    start.Started();
     app.InitInstance(parsed.files);
     return 0;
 }

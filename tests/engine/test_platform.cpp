@@ -50,6 +50,7 @@ TEST_F(FileMappingTest, servesViewsOnlyInsideTheFileAtAlignedOffsetsAndFailsACop
     EXPECT_TRUE(platform::GuardedCopy(copy.data(), view.data, gran));
     EXPECT_EQ(copy, PatternBytes(gran, 7));
     EXPECT_FALSE(platform::GuardedCopy(copy.data(), view.data + 3 * gran, gran));
+    EXPECT_TRUE(platform::LastCopyFault() == platform::CopyFault::Source && errno == EIO); // what to name, and why
     platform::UnmapView(view);
     EXPECT_EQ(OpenDescriptorCount(), baseline); // the file went with the last view
 }

@@ -10,18 +10,18 @@ namespace {
 int64_t PieceSizeOf(const char* text)
 {
     bool ok = false;
-    const float megabytes = ParseLeadingNumber(QString::fromUtf8(text), &ok);
+    const double megabytes = ParseLeadingNumber(QString::fromUtf8(text), &ok);
     int64_t size = 0;
     return ok && PieceSizeFromMegabytes(megabytes, 65536, &size) ? size : -1;
 }
 
 TEST(PieceSize, roundsDownToTheGranularityNeverBelowItAndRefusesWhatIsNoSize)
 {
-    const std::pair<const char*, int64_t> rows[]
-        = { { "250", 249954304 }, { "0.5", 458752 }, { "1.1", 1048576 }, { "0.01", 65536 }, { "0", 65536 },
-              { "", 65536 }, { "5000", 4999938048 }, { "  50M", 49938432 }, { "2,5", 1966080 }, { "1e1", 9961472 },
-              { "abc", -1 }, { "M50", -1 }, { ".", -1 }, { "-", -1 }, { "nan", -1 }, { "inf", -1 }, { "-5", -1 },
-              { "1e13", -1 } /* beyond 64 bits */, { "1e60", -1 } /* beyond single precision */ };
+    const std::pair<const char*, int64_t> rows[] = { { "250", 249954304 }, { "0.5", 458752 }, { "1.1", 1048576 },
+        { "0.01", 65536 }, { "0", 65536 }, { "", 65536 }, { "5000", 4999938048 }, { "  50M", 49938432 },
+        { "2,5", 1966080 }, { "1e1", 9961472 }, { "abc", -1 }, { "M50", -1 }, { ".", -1 }, { "-", -1 }, { "nan", -1 },
+        { "inf", -1 }, { "-5", -1 }, { "1e13", -1 } /* beyond 64 bits */, { "1e400", -1 } /* beyond double precision */,
+        { "1.048576", 1048576 }, { "0.131072", 131072 } /* whole granules, as typed */ };
     for (const auto& [text, bytes] : rows)
         EXPECT_EQ(PieceSizeOf(text), bytes) << text;
     EXPECT_GT(PieceSizeOf("9.2e12"), 0); // the largest that still fits

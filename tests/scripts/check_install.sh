@@ -66,6 +66,13 @@ metainfo=$(find "$prefix/share/metainfo" -name '*.metainfo.xml')
 if command -v appstreamcli >/dev/null; then
     # The tree check also follows the launchable to the desktop file and the file name to the id.
     appstreamcli validate-tree --no-net "$prefix" || fail "appstreamcli validate-tree"
+    # What a software centre shows: pedantic validation must report nothing at all.
+    out=$(appstreamcli validate --pedantic --no-net "$metainfo" 2>&1) && ! grep -qE '^[EWIP]: ' <<<"$out" ||
+        fail "appstreamcli validate --pedantic: $out"
+    for element in '<project_license>MIT</project_license>' '<binary>velda</binary>' '<content_rating' \
+        '<screenshot type="default">' '<release version='; do
+        grep -qF "$element" "$metainfo" || fail "metainfo has no $element"
+    done
 else
     skip appstreamcli
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package with CPack into a temporary folder and checks its contents and
-# its control fields. Exits with 77 (skipped) where the Debian tools are missing.
+# Builds the Debian package with CPack into a temporary folder and checks its contents, its
+# control fields and what lintian says of it (any error or warning fails). Exits with 77
+# (skipped) where the Debian tools for building it are missing.
 #   check_package.sh <cpack> <build dir> <version>
 set -euo pipefail
 cpack=$1 build=$2 version=$3
@@ -22,7 +23,9 @@ deb=$work/out/velda_${version}_$(dpkg --print-architecture).deb
 
 # What lands on users' machines, and nothing else (a stray install rule would).
 expected=(./usr/bin/velda ./usr/share/applications/velda.desktop ./usr/share/mime/packages/velda.xml
-    ./usr/share/icons/hicolor/scalable/apps/velda.svg)
+    ./usr/share/icons/hicolor/scalable/apps/velda.svg ./usr/share/doc/velda/copyright ./usr/share/doc/velda/changelog.gz
+    ./usr/share/man/man1/velda.1.gz ./usr/share/man/zh_CN/man1/velda.1.gz
+    ./usr/share/bash-completion/completions/velda)
 for size in 16 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/velda.png")
 done
@@ -40,6 +43,15 @@ dpkg-deb -x "$deb" "$work/root"
 ! readelf -S "$work/root/usr/bin/velda" | grep -qF '.debug_info' || fail "/usr/bin/velda is not stripped"
 if command -v appstreamcli >/dev/null; then
     appstreamcli validate-tree --no-net "$work/root/usr" || fail "appstreamcli validate-tree on the package"
+fi
+
+# What a distribution checks a package with. Informational tags (hardening notes) pass; as
+# root, lintian also prints a note of its own on stderr, which is no finding.
+if command -v lintian >/dev/null; then
+    lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+        fail "lintian: $(cat "$work/lintian.log")"
+else
+    fail "lintian not found (scripts/setup installs it)"
 fi
 
 [ "$failures" -eq 0 ] || { dpkg-deb -I "$deb" >&2; exit 1; }

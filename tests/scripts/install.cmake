@@ -1,5 +1,5 @@
 # Installation and packaging checks, run by shell scripts next to this file.
-# Both install the whole build, so they take turns.
+# The first two install the whole build, so they take turns.
 add_test(NAME install_layout
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_install.sh
             ${CMAKE_COMMAND} ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR} $<CONFIG>)
@@ -16,3 +16,10 @@ set_tests_properties(package_deb PROPERTIES
     RESOURCE_LOCK velda_install
     SKIP_RETURN_CODE 77
     TIMEOUT 180)
+
+# The manual pages as man renders them, and the bash completion as bash calls it.
+add_test(NAME man_pages COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_man.sh ${PROJECT_BINARY_DIR}/man)
+set_tests_properties(man_pages PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
+add_test(NAME bash_completion
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_completion.sh ${PROJECT_SOURCE_DIR}/packaging/completions/velda.bash)
+set_tests_properties(bash_completion PROPERTIES TIMEOUT 60)

@@ -8,6 +8,8 @@
 #include <QThread>
 
 #include <csignal>
+#include <cstring>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -18,25 +20,37 @@ struct Outcome {
     QString err, out;
 };
 
-// Runs build/bin/velda with no display in reach, as on a server.
-std::unique_ptr<QProcess> Launch(const QStringList& args, const QString& workingFolder = {})
+// Runs build/bin/velda with no display in reach, as on a server; its stdout or stderr may go
+// to a file instead (/dev/full), and it may start in another folder.
+std::unique_ptr<QProcess> Launch(
+    const QStringList& args, const QString& out = {}, const QString& err = {}, const QString& workingFolder = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
+    for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE" })
         env.remove(QString::fromLatin1(name));
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(workingFolder);
+    if (!out.isEmpty())
+        process->setStandardOutputFile(out);
+    if (!err.isEmpty())
+        process->setStandardErrorFile(err);
     process->start(QCoreApplication::applicationDirPath() + u"/velda"_s, args);
     return process;
 }
 
 Outcome Finish(const std::unique_ptr<QProcess>& process)
 {
+    // Crashed (an abort inside Qt, say): the test shows what it printed first.
     EXPECT_TRUE(process->waitForFinished(120000));
-    EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process->exitStatus(), QProcess::NormalExit) << process->readAllStandardError().toStdString();
     return { process->exitCode(), QString::fromUtf8(process->readAllStandardError()),
         QString::fromUtf8(process->readAllStandardOutput()) };
+}
+
+QString Reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
@@ -127,12 +141,12 @@ TEST_F(DialogFixture, piecesJoinBackIntoTheirSourceByTheirNamesAloneBesideOtherS
                     0);
                 last = row.name + u".003"_s;
             } else {
-                const Outcome r = Finish(Launch({ u"split"_s, arg(row.name), u"--size"_s, u"0.07"_s }, cwd));
+                const Outcome r = Finish(Launch({ u"split"_s, arg(row.name), u"--size"_s, u"0.07"_s }, {}, {}, cwd));
                 ASSERT_EQ(r.status, 0) << row.name.toStdString() << r.err.toStdString();
                 last = MakePieceName(row.name, folder, int((row.bytes - 1) / granule)).mid(folder.size() + 1);
             }
             ASSERT_TRUE(QFile::rename(folder + u'/' + row.name, folder + u"/orig/"_s + row.name));
-            const Outcome r = Finish(Launch({ u"join"_s, arg(last) }, cwd));
+            const Outcome r = Finish(Launch({ u"join"_s, arg(last) }, {}, {}, cwd));
             EXPECT_EQ(r.status, 0) << row.name.toStdString() << r.err.toStdString();
             EXPECT_EQ(testsupport::ReadFile(folder + u'/' + row.name), data) << row.name.toStdString();
         }
@@ -174,29 +188,64 @@ TEST_F(DialogFixture, exitStatusesOfFailedJobsAndBadUsage)
     r = Finish(Launch({ u"join"_s, source })); // a file of the user's where the joined one would go
     EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kCliJoinedExists.arg(joined)));
     EXPECT_EQ(testsupport::FileSize(joined), 16);
-    r = Finish(Launch({ u"split"_s, source, u"--folder"_s, Path("no/such") }));
-    EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kCreatePieceFailed));
     for (const QStringList& bad : { QStringList { u"split"_s }, { u"split"_s, source, u"--threads"_s, u"two"_s },
              { u"split"_s, source, u"--buffer-factor"_s, u"7"_s }, { u"join"_s, u"--bogus"_s, source },
-             { u"--bogus"_s } }) {
-        r = Finish(Launch(bad));
+             { u"--bogus"_s }, { u"split"_s, source, u"--size"_s, u""_s }, { u"split"_s, source, u"--size=0"_s },
+             { u"split"_s, source, u"--size"_s, u"abc"_s }, { u"splt"_s, source }, { u"help"_s } }) {
+        r = Finish(Launch(bad)); // and no window: there is no display to open one on
         EXPECT_TRUE(r.status == 2 && r.err.contains(texts::kCliSeeHelp)) << bad.join(u' ').toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     r = Finish(Launch({ u"--help"_s }));
     EXPECT_TRUE(r.status == 0 && r.out.contains(u"velda split"_s) && r.out.contains(u"velda join"_s));
+    // What could not be written is no success: the help, the version, a job's result line.
+    for (const QStringList& args : { QStringList { u"--help"_s }, { u"--version"_s }, { u"join"_s, u"--help"_s } })
+        EXPECT_EQ(Finish(Launch(args, u"/dev/full"_s)).status, 1) << args.join(u' ').toStdString();
+    EXPECT_EQ(Finish(Launch({ u"split"_s, source }, {}, u"/dev/full"_s)).status, 1);
+    EXPECT_EQ(testsupport::FileSize(Path("a000000.qv.qv")), 16); // the job itself was done
 }
 
-TEST_F(DialogFixture, interruptLeavesOnlyFinishedPieces)
+TEST_F(DialogFixture, failuresNameTheFileAndTheSystemsReasonAndNoDisplayIsOneLine)
+{
+    const QString empty = MakeFile(u"e000.qv"_s, 0);
+    const QString cases[][3] = {
+        { u"split"_s, dir.path(), texts::kOpenSourceFailed + u"（"_s + dir.path() + u"："_s + Reason(EISDIR) },
+        { u"split"_s, Path("gone"), texts::kFileMustExist + u"（"_s + Path("gone") + u"："_s + Reason(ENOENT) },
+        { u"join"_s, empty, texts::kMapMergePieceFailed + u"（"_s + empty + u"："_s + Reason(EINVAL) },
+        { u"join"_s, Path("gone000.qv"), u"（"_s + Path("gone000.qv") + u"："_s + Reason(ENOENT) },
+    };
+    for (const auto& [command, path, expected] : cases) {
+        const Outcome r = Finish(Launch({ command, path }));
+        EXPECT_TRUE(r.status == 1 && r.err.contains(expected)) << r.err.toStdString();
+    }
+    const QString source = MakeFile(u"s.bin"_s, 100);
+    Outcome r = Finish(Launch({ u"split"_s, source, u"--folder"_s, Path("no/such") }));
+    EXPECT_TRUE(r.status == 1 && r.err.contains(texts::kCreatePieceFailed + u"（"_s + Path("no/such/s000.bin.qv")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(Reason(ENOENT)));
+    // The window without a display: one line that says so, status 1, no abort.
+    for (const QStringList& args : { QStringList {}, QStringList { source } }) {
+        r = Finish(Launch(args));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.startsWith(texts::kCaptionError) && r.err.count(u'\n') == 1) << r.err.toStdString();
+    }
+}
+
+TEST_F(DialogFixture, interruptOrAClosedTerminalLeavesOnlyFinishedPieces)
 {
     const QString source = MakeFile(u"big.bin"_s, 4000000000LL);
-    const std::unique_ptr<QProcess> process = Launch({ u"split"_s, source, u"--buffer-factor"_s, u"10"_s });
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return QFile::exists(Path("big000.bin.qv")); }, 60000));
-    QThread::msleep(50);
-    ::kill(pid_t(process->processId()), SIGINT);
-    const Outcome r = Finish(process);
-    EXPECT_TRUE(r.status == 130 && r.err.contains(texts::kCliInterrupted)) << r.status << r.err.toStdString();
     const int64_t pieceSize = 250000000 - 250000000 % platform::AllocationGranularity();
-    for (const QString& name : QDir(dir.path()).entryList({ u"*.qv"_s }, QDir::Files))
-        EXPECT_EQ(testsupport::FileSize(Path(name)), pieceSize) << name.toStdString();
+    for (const auto& [signal, status] : { std::pair { SIGINT, 130 }, { SIGHUP, 129 } }) {
+        const std::unique_ptr<QProcess> process = Launch({ u"split"_s, source, u"--buffer-factor"_s, u"10"_s });
+        ASSERT_TRUE(testsupport::WaitUntil([&] { return QFile::exists(Path("big000.bin.qv")); }, 60000));
+        QThread::msleep(50);
+        ::kill(pid_t(process->processId()), signal);
+        const Outcome r = Finish(process);
+        EXPECT_TRUE(r.status == status && r.err.contains(texts::kCliInterrupted)) << r.status << r.err.toStdString();
+        EXPECT_TRUE(QDir(dir.path()).entryList({ u"*.part"_s }, QDir::Files).isEmpty());
+        for (const QString& name : QDir(dir.path()).entryList({ u"*.qv"_s }, QDir::Files)) {
+            EXPECT_EQ(testsupport::FileSize(Path(name)), pieceSize) << name.toStdString();
+            QFile::remove(Path(name));
+        }
+    }
 }

@@ -1,0 +1,42 @@
+# bash completion for velda: the command words, every option and its values, and files; for
+# `velda join`, piece files (*.qv, and pieces numbered in their last extension: *.001) first.
+# Installed as share/bash-completion/completions/velda, where bash-completion loads it on
+# demand; it needs none of bash-completion's helpers.
+
+_velda()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]} command= IFS=$'\n'
+    COMPREPLY=()
+    if [ "$COMP_CWORD" -gt 1 ]; then
+        case ${COMP_WORDS[1]} in split | join) command=${COMP_WORDS[1]} ;; esac
+    fi
+    compopt -o filenames 2>/dev/null # quoting, and a / after folders
+
+    case $command:$prev in
+        split:--threads) COMPREPLY=($(compgen -W $'one\npiece' -- "$cur")) ;;
+        split:--buffer-factor) COMPREPLY=($(compgen -W $'10\n100\n1000\n10000' -- "$cur")) ;;
+        split:--size) ;; # a number of M, typed
+        split:--folder) COMPREPLY=($(compgen -d -- "$cur")) ;;
+        *:--help | *:-h | *:--version | *:-v) ;;
+        *)
+            if [[ $cur == -* ]]; then
+                local options=$'--help\n--version'
+                [ "$command" = split ] && options=$'--help\n--size\n--folder\n--threads\n--buffer-factor\n--checksum'
+                [ "$command" = join ] && options=$'--help\n--delete-pieces'
+                COMPREPLY=($(compgen -W "$options" -- "$cur"))
+            elif [ "$command" = join ]; then
+                # Pieces and folders; where no piece matches, any file (pieces of other tools).
+                COMPREPLY=($(compgen -G "$cur*.qv"; compgen -G "$cur*.[0-9][0-9][0-9]"))
+                if [ ${#COMPREPLY[@]} -gt 0 ]; then
+                    COMPREPLY+=($(compgen -d -- "$cur"))
+                else
+                    COMPREPLY=($(compgen -f -- "$cur"))
+                fi
+            else
+                [ "$COMP_CWORD" -eq 1 ] && COMPREPLY=($(compgen -W $'split\njoin' -- "$cur"))
+                COMPREPLY+=($(compgen -f -- "$cur"))
+            fi
+            ;;
+    esac
+}
+complete -F _velda velda
