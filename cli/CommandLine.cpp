@@ -5,6 +5,7 @@
 #include "Names.h"
 #include "TerminalWindow.h"
 #include "Texts.h"
+#include "Translations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ void PrintOut(const QString& text)
 // An error line, as the terminal shows a message box; returns the status.
 int ErrorExit(const QString& text, int status)
 {
-    WriteErr(texts::kCaptionError + QStringLiteral("：") + text + QLatin1Char('\n'));
+    WriteErr(texts::kCliMessage.arg(texts::kCaptionError.toString(), text) + QLatin1Char('\n'));
     return status;
 }
 
@@ -41,7 +42,7 @@ int UsageError(const QString& message)
     return ErrorExit(message + QLatin1Char('\n') + texts::kCliSeeHelp, kExitUsage);
 }
 
-// The parser's own error texts are English; ours name the argument in Chinese.
+// The parser's own error texts are English whatever the language; ours name the argument.
 int ParseError(const QCommandLineParser& parser, const QStringList& arguments)
 {
     const QStringList unknown = parser.unknownOptionNames();
@@ -265,7 +266,7 @@ int RunJoin(const QStringList& arguments)
     // A missing piece would leave a hole in the joined file: refuse the job instead.
     for (const QString& piece : given)
         if (!FileExists(piece))
-            return ErrorExit(texts::kFileMustExist + QStringLiteral("（") + piece + QStringLiteral("）"), kExitFailed);
+            return ErrorExit(texts::kCliAboutFile.arg(texts::kFileMustExist.toString(), piece), kExitFailed);
     // One piece stands for its set, as the window lists it; several join in the merge list's
     // order: by piece number, each once, whatever order the shell gave them in (a glob puts
     // piece 1000 before piece 999).
@@ -307,6 +308,7 @@ int RunHeadless(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velda"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELDA_VERSION));
+    resources::InstallUserLanguage(&app);
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.takeAt(1);
     return command == QLatin1String("split") ? RunSplit(arguments) : RunJoin(arguments);

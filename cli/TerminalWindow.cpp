@@ -45,7 +45,7 @@ intptr_t TerminalWindow::HandleMessage(uint32_t message, uintptr_t wParam, intpt
 
 void TerminalWindow::ShowMessageBox(const QString& text, const QString& caption)
 {
-    Print(caption + QStringLiteral("：") + text);
+    Print(texts::kCliMessage.arg(caption, text));
 }
 
 void TerminalWindow::SetItemText(int, const QString&) { }

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Translations.h"
 #include "VeldaApp.h"
 
 int main(int argc, char** argv)
@@ -6,11 +7,17 @@ int main(int argc, char** argv)
     // The terminal commands run on QtCore alone: no GUI object may exist, so they need no display.
     if (cli::IsHeadlessCommand(argc, argv))
         return cli::RunHeadless(argc, argv);
-    // --help, --version and wrong options are answered before the window's application exists.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const cli::WindowArguments parsed = cli::ParseWindowArguments(arguments);
+    // --help, --version and wrong options are answered before the window's application exists,
+    // so they need no display: on a core application of their own, in the user's language.
+    cli::WindowArguments parsed;
+    {
+        QCoreApplication core(argc, argv);
+        resources::InstallUserLanguage(&core);
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        parsed = cli::ParseWindowArguments(arguments);
+    }
     if (parsed.exit)
         return parsed.status;
     CVeldaApp app(argc, argv);

@@ -1,0 +1,140 @@
+// The user's language: Chinese for Chinese locales and the C locale, English for every other;
+// the English translation complete and in step with the code.
+
+#include "DialogFixture.h"
+#include "Translations.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+using namespace Qt::StringLiterals;
+using resources::Language;
+
+TEST(Languages, chineseForChineseAndTheCLocaleEnglishForAnyOtherTheFirstKnownPreferenceDeciding)
+{
+    const std::pair<QStringList, Language> rows[] = {
+        { { u"zh-CN"_s, u"zh-Hans-CN"_s, u"zh"_s }, Language::Chinese },
+        { { u"zh-TW"_s, u"zh-Hant-TW"_s }, Language::Chinese },
+        { { u"C"_s }, Language::Chinese },
+        { {}, Language::Chinese },
+        { { u"en-US"_s, u"en-Latn-US"_s, u"en"_s }, Language::English },
+        { { u"de-DE"_s, u"de"_s }, Language::English },
+        { { u"de"_s, u"de-DE"_s, u"zh-CN"_s }, Language::Chinese }, // LANGUAGE=de:zh_CN
+        { { u"ja_JP"_s, u"en_GB"_s, u"zh_CN"_s }, Language::English },
+    };
+    for (const auto& [languages, expected] : rows)
+        EXPECT_EQ(resources::ChooseLanguage(languages), expected) << languages.join(u',').toStdString();
+}
+
+// Started by the next test in a child process, with the locale of one of its rows.
+TEST_F(DialogFixture, DISABLED_theWindowSpeaksTheLanguageOfTheLocaleItStartedIn)
+{
+    const bool english = qEnvironmentVariable("VELDA_TEST_LANGUAGE") == u"en"_s;
+    ASSERT_EQ(resources::InstallUserLanguage(qApp), english ? Language::English : Language::Chinese);
+    dlg = std::make_unique<CVeldaDlg>();
+    auto expect = [english](const QString& shown, const char* inEnglish, const texts::Text& text) {
+        EXPECT_EQ(shown, english ? QString::fromUtf8(inEnglish) : text.source()) << shown.toStdString();
+    };
+    expect(dlg->GetDlgItemText(ids::kSizeLabel), "Piece size:", texts::kSizeLabel);
+    expect(dlg->GetMenuItem(ids::kMenuShowProgress)->text(), "Show Progress", texts::kMenuShowProgress);
+    QMessageBox ask(QMessageBox::NoIcon, {}, {}, QMessageBox::Yes | QMessageBox::No); // Qt's own texts
+    EXPECT_EQ(ask.button(QMessageBox::Yes)->text() == u"&Yes"_s, english);
+    Browse({ MakeFile(u"a.bin"_s, 3'000'000) });
+    Start();
+    ASSERT_EQ(messages.size(), 1);
+    expect(messages.first(), "The file has been split.", texts::kSplitDone);
+    const QString title = english ? u"Velda File Splitter — Total time: 00:00:0"_s
+                                  : texts::kTitle.source() + texts::kElapsedPrefix.source() + u"00:00:0"_s;
+    EXPECT_TRUE(dlg->windowTitle().startsWith(title)) << dlg->windowTitle().toStdString();
+    // A job runs while the start button says so, in either language.
+    for (const texts::Text& caption : { texts::kStartMerge, texts::kSplitting, texts::kMerging, texts::kStartSplit }) {
+        SimulateRunningJob(caption);
+        EXPECT_EQ(dlg->IsJobRunning(), caption.source().contains(texts::kRunningMark.source()));
+    }
+    ExpectEveryTextWhole();
+    if (!english)
+        return;
+    QStringList shown { dlg->windowTitle() };
+    for (const QAction* action : dlg->findChildren<QAction*>()) // the menus and their items
+        shown << action->text();
+    for (const QLabel* label : dlg->findChildren<QLabel*>())
+        shown << label->text();
+    for (const QAbstractButton* button : dlg->findChildren<QAbstractButton*>())
+        shown << button->text();
+    for (int i = 0; i < Control<QComboBox>(ids::kModeSelector)->count(); ++i)
+        shown << Control<QComboBox>(ids::kModeSelector)->itemText(i);
+    for (const QString& text : shown)
+        EXPECT_FALSE(HasChinese(text)) << text.toStdString();
+}
+
+TEST(Languages, theWindowSpeaksEnglishUnderEveryLocaleButChineseAndC)
+{
+    const std::pair<QStringList, const char*> rows[] = {
+        { { u"LANG=en_US.UTF-8"_s }, "en" },
+        { { u"LANG=zh_CN.UTF-8"_s }, "zh" },
+        { { u"LANG=C"_s }, "zh" },
+        { { u"LANG=zh_CN.UTF-8"_s, u"LANGUAGE=en"_s }, "en" },
+    };
+    for (const auto& [locale, language] : rows) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : { "LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG" })
+            env.remove(QString::fromLatin1(name));
+        for (const QString& setting : locale)
+            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+        env.insert(u"VELDA_TEST_LANGUAGE"_s, QString::fromLatin1(language));
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+            { u"--gtest_also_run_disabled_tests"_s, u"--gtest_filter=*theWindowSpeaksTheLanguage*"_s });
+        EXPECT_TRUE(
+            child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
+            << locale.join(u' ').toStdString();
+    }
+}
+
+TEST(Translations, everyTextHasItsEnglishAndTheFileIsWhatLupdateMakesOfTheCode)
+{
+    QTemporaryDir dir;
+    const QString ts = QStringLiteral(VELDA_TS_FILE), copy = dir.filePath(u"velda_en.ts"_s);
+    ASSERT_TRUE(QFile::copy(ts, copy));
+    const QStringList options = QStringLiteral(VELDA_LUPDATE_OPTIONS).split(u' ');
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral(VELDA_LUPDATE),
+            options + QStringList { u"-silent"_s, u"@"_s + QStringLiteral(VELDA_LUPDATE_SOURCES), u"-ts"_s, copy }),
+        0);
+    EXPECT_TRUE(testsupport::ReadFile(copy) == testsupport::ReadFile(ts))
+        << "translations/velda_en.ts is out of date: cmake --build <build> --target update_translations";
+    // Each message has its English, with the placeholders of its source.
+    const QRegularExpression placeholder(u"%\\d+"_s);
+    auto placeholders = [&](const QString& text) {
+        QStringList found;
+        for (const QRegularExpressionMatch& match : placeholder.globalMatch(text))
+            found << match.captured();
+        found.sort();
+        return found;
+    };
+    QFile file(ts);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QString source;
+    int translated = 0;
+    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == u"source") {
+            source = xml.readElementText();
+        } else if (xml.name() == u"translation") {
+            const bool finished = xml.attributes().value(u"type"_s).isEmpty();
+            const QString english = xml.readElementText();
+            EXPECT_TRUE(finished && !english.isEmpty() && placeholders(english) == placeholders(source))
+                << source.toStdString();
+            translated += finished;
+        }
+    }
+    EXPECT_FALSE(xml.hasError());
+    EXPECT_GT(translated, 80);
+}
