@@ -45,16 +45,16 @@
     </message>
     <message>
         <source>正在分割</source>
-        <translation>Splitting…</translation>
+        <translation>Splitting...</translation>
     </message>
     <message>
         <source>正在合并</source>
-        <translation>Joining…</translation>
+        <translation>Joining...</translation>
     </message>
     <message>
         <source>正在</source>
         <extracomment>Part of both running captions above and of no other: a start button whose caption holds it marks a running job.</extracomment>
-        <translation>…</translation>
+        <translation>...</translation>
     </message>
     <message>
         <source>文件:</source>
@@ -62,7 +62,7 @@
     </message>
     <message>
         <source>浏览</source>
-        <translation>Browse…</translation>
+        <translation>Browse</translation>
     </message>
     <message>
         <source>M</source>
@@ -262,7 +262,7 @@ Note: the folder also holds pieces of the same name with higher numbers (%1 of t
     </message>
     <message>
         <source>分隔文件存放目录选择</source>
-        <translation>Folder for Pieces…</translation>
+        <translation>Folder for Pieces...</translation>
     </message>
     <message>
         <source>使用多线程</source>
@@ -410,55 +410,64 @@ Note: the folder also holds pieces of the same name with higher numbers (%1 of t
     velda join /media/usb/movie000.avi.qv /media/usb/movie001.avi.qv --delete-pieces
 </source>
         <translation>NAME
-    velda — Velda File Splitter: cut a file into pieces of a chosen size, and join the pieces back
+    velda - Velda File Splitter: cuts a file into pieces and joins them back
 
 SYNOPSIS
     velda [FILE…]
-    velda split FILE [--size SIZE] [--folder FOLDER] [--threads one|piece] [--buffer-factor N]
-                [--checksum]
+    velda split FILE [--size SIZE] [--folder FOLDER] [--threads one|piece]
+                [--buffer-factor N] [--checksum]
     velda join PIECE… [--delete-pieces]
     velda --help | --version
 
 DESCRIPTION
-    Without a command, velda opens its window. Given an ordinary file, the window starts in
-    &quot;Split a file&quot; with the path and the file&apos;s size filled in; given pieces (files named like
-    name000.ext.qv), it starts in &quot;Join pieces&quot; and lists them in piece order, and a single piece
-    brings along the other pieces of its set in the same folder. A file that does not exist or
-    cannot be read still opens the window, with the message that &quot;Browse…&quot; would show.
+    Without a command, velda opens its window. Given an ordinary file, the
+    window starts in &quot;Split a file&quot; with the path and the file&apos;s size filled
+    in; given pieces (files named like name000.ext.qv), it starts in &quot;Join
+    pieces&quot; and lists them in piece order, and a single piece brings along the
+    other pieces of its set in the same folder. A file that does not exist or
+    cannot be read still opens the window, with the message that &quot;Browse&quot;
+    would show.
 
-    split and join open no window and need no display: they split or join in the terminal, by
-    the window&apos;s rules. On a terminal, standard error shows the progress (percentage and
-    speed); every message goes to standard error.
+    split and join open no window and need no display: they split or join in
+    the terminal, by the window&apos;s rules. On a terminal, standard error shows the
+    progress (percentage and speed); every message goes to standard error.
 
     velda split FILE
         Cuts FILE into name000.ext.qv, name001.ext.qv, …
-        --size SIZE            size of each piece in MB (1 MB = 1,000,000 bytes), default 250
-        --folder FOLDER        the folder for the pieces, by default the folder of FILE
-        --threads one|piece    one: one worker thread (default); piece: a thread per piece
-        --buffer-factor N      each mapped view is N allocation granules: 10 (default), 100,
-                               1000 or 10000
-        --checksum             also write the checksum file name.ext.sha256 (sha256sum -c reads it)
+        --size SIZE          size of each piece in MB (1 MB = 1,000,000 bytes),
+                             250 by default
+        --folder FOLDER      the folder for the pieces, by default that of FILE
+        --threads one|piece  one: one worker thread (default); piece: a thread
+                             per piece
+        --buffer-factor N    each mapped view is N allocation granules: 10
+                             (default), 100, 1000 or 10000
+        --checksum           also write the checksum file name.ext.sha256
+                             (sha256sum -c reads it)
 
     velda join PIECE…
-        Joins the pieces in piece order into the folder of the first piece given, named without
-        the number and .qv. When a checksum file (name.ext.sha256) sits beside them, the pieces
-        are checked first and the joined file afterwards.
-        --delete-pieces        delete the pieces once the joined file is complete and on disk
-        If a file already sits where the joined file would go, nothing is joined (exit status 1),
-        so that file is never replaced.
+        Joins the pieces in piece order into the folder of the first piece
+        given, named without the number and .qv. When a checksum file
+        (name.ext.sha256) sits beside them, the pieces are checked first and
+        the joined file afterwards.
+        --delete-pieces      delete the pieces once the joined file is complete
+                             and on disk
+        If a file already sits where the joined file would go, nothing is
+        joined (exit status 1), so that file is never replaced.
 
-    Ctrl+C (or SIGTERM) stops the job and deletes its unfinished output; finished pieces stay.
+    Ctrl+C (or SIGTERM) stops the job and deletes its unfinished output;
+    finished pieces stay.
 
 EXIT STATUS
     0    success
     1    the job failed (the message is on standard error)
-    2    usage error: unknown option, missing file, bad --threads or --buffer-factor value
+    2    usage error: unknown option, missing file, bad --threads or
+         --buffer-factor value
     130  interrupted by Ctrl+C (SIGINT); 143 when stopped by SIGTERM
 
 EXAMPLES
     velda movie.avi
     velda split movie.avi --size 700 --folder /media/usb
-    velda join /media/usb/movie000.avi.qv /media/usb/movie001.avi.qv --delete-pieces
+    velda join /media/usb/movie*.avi.qv --delete-pieces
 </translation>
     </message>
     <message>
@@ -478,16 +487,19 @@ EXAMPLES
     velda split movie.avi --size 700 --folder /media/usb
 </source>
         <translation>Usage
-    velda split FILE [--size SIZE] [--folder FOLDER] [--threads one|piece] [--buffer-factor N]
-                [--checksum]
+    velda split FILE [--size SIZE] [--folder FOLDER] [--threads one|piece]
+                [--buffer-factor N] [--checksum]
 
     Cuts FILE into name000.ext.qv, name001.ext.qv, … without opening a window.
-    --size SIZE            size of each piece in MB (1 MB = 1,000,000 bytes), default 250
-    --folder FOLDER        the folder for the pieces, by default the folder of FILE
-    --threads one|piece    one: one worker thread (default); piece: a thread per piece
-    --buffer-factor N      each mapped view is N allocation granules: 10 (default), 100,
-                           1000 or 10000
-    --checksum             also write the checksum file name.ext.sha256 (sha256sum -c reads it)
+    --size SIZE          size of each piece in MB (1 MB = 1,000,000 bytes),
+                         250 by default
+    --folder FOLDER      the folder for the pieces, by default that of FILE
+    --threads one|piece  one: one worker thread (default); piece: a thread per
+                         piece
+    --buffer-factor N    each mapped view is N allocation granules: 10
+                         (default), 100, 1000 or 10000
+    --checksum           also write the checksum file name.ext.sha256
+                         (sha256sum -c reads it)
 
     Exit status: 0 success, 1 failure, 2 usage error, 130 interrupted by Ctrl+C.
 Example
@@ -511,13 +523,15 @@ Example
         <translation>Usage
     velda join PIECE… [--delete-pieces]
 
-    Joins the pieces in piece order without opening a window. The joined file goes into the
-    folder of the first piece given, named without the number and .qv. When a checksum file
-    (name.ext.sha256) sits beside them, the pieces it lists are checked first and the joined
-    file afterwards; if one does not match, the join fails and every piece is kept.
-    --delete-pieces        delete the pieces once the joined file is complete and on disk
-    If a file already sits where the joined file would go, nothing is joined (exit status 1),
-    so that file is never replaced.
+    Joins the pieces in piece order without opening a window. The joined file
+    goes into the folder of the first piece given, named without the number and
+    .qv. When a checksum file (name.ext.sha256) sits beside them, the pieces it
+    lists are checked first and the joined file afterwards; if one does not
+    match, the join fails and every piece is kept.
+    --delete-pieces      delete the pieces once the joined file is complete and
+                         on disk
+    If a file already sits where the joined file would go, nothing is joined
+    (exit status 1), so that file is never replaced.
 
     Exit status: 0 success, 1 failure, 2 usage error, 130 interrupted by Ctrl+C.
 Example
