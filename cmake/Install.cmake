@@ -55,7 +55,8 @@ pieces back into one file. A piece is a plain byte range of its source, with
 no header, so pieces cut by other tools that cut without headers can be
 joined as well. Files above 4 GB are ordinary input.
 
-The program is a single Qt window; its user interface is in Chinese.")
+The program is a single Qt window; its user interface is in Chinese on
+Chinese desktops and in English on all others.")
 set(CPACK_STRIP_FILES ON)
 
 # The package installs under /usr, CPack's default for DEB.
