@@ -6,6 +6,7 @@
 #include "SplitJob.h"
 #include "TerminalWindow.h"
 #include "Texts.h"
+#include "Translations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,7 +31,7 @@ namespace {
 // An error line, as the terminal shows a message box; returns the status.
 int ErrorExit(const QString& text, int status)
 {
-    WriteErr(texts::kCaptionError + QStringLiteral("：") + text + QLatin1Char('\n'));
+    WriteErr(texts::kCliMessage.arg(texts::kCaptionError.toString(), text) + QLatin1Char('\n'));
     return status;
 }
 
@@ -50,7 +51,7 @@ int UsageError(const QString& message)
     return ErrorExit(message + QLatin1Char('\n') + texts::kCliSeeHelp, kExitUsage);
 }
 
-// The parser's own error texts are English; ours name the argument in Chinese.
+// The parser's own error texts are English whatever the language; ours name the argument.
 int ParseError(const QCommandLineParser& parser, const QStringList& arguments)
 {
     const QStringList unknown = parser.unknownOptionNames();
@@ -322,6 +323,7 @@ int RunHeadless(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velda"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELDA_VERSION));
+    resources::InstallUserLanguage(&app);
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.takeAt(1);
     const int status = command == QLatin1String("split") ? RunSplit(arguments) : RunJoin(arguments);
@@ -347,7 +349,7 @@ QString DisplayNamed()
         if (!qEnvironmentVariableIsEmpty(name))
             named.append(QString::fromLatin1(name) + QLatin1Char('=') + qEnvironmentVariable(name));
     }
-    return named.isEmpty() ? texts::kCliNoDisplaySet : named.join(QStringLiteral("，"));
+    return named.isEmpty() ? texts::kCliNoDisplaySet : named.join(QStringLiteral(", "));
 }
 
 void OnStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)

@@ -72,7 +72,7 @@ intptr_t TerminalWindow::HandleMessage(uint32_t message, uintptr_t wParam, intpt
 
 void TerminalWindow::ShowMessageBox(const QString& text, const QString& caption)
 {
-    Print(caption + QStringLiteral("：") + text + FailureDetail(g_job.failurePath, g_job.failureError));
+    Print(texts::kCliMessage.arg(caption, text) + FailureDetail(g_job.failurePath, g_job.failureError));
     NoteFailure({}, 0);
 }
 

@@ -88,9 +88,9 @@ pieces back into one file. A piece is a plain byte range of its source, with
 no header, so pieces cut by other tools that cut without headers can be
 joined as well. Files above 4 GB are ordinary input.
 
-The program is a Qt window, with its user interface in Chinese, and a
-command line: velda split and velda join cut and join files in a terminal,
-without a window or a display.")
+The program is a Qt window, with its user interface in Chinese on Chinese
+desktops and in English on all others, and a command line: velda split and
+velda join cut and join files in a terminal, without a window or a display.")
 set(CPACK_STRIP_FILES ON)
 
 # The package installs under /usr, CPack's default for DEB.

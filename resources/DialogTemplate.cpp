@@ -5,10 +5,10 @@
 
 namespace resources {
 
-const DialogTemplate& MainDialogTemplate()
+DialogTemplate MainDialogTemplate()
 {
     using K = ControlKind;
-    static const DialogTemplate dialog {
+    return {
         325,
         257,
         texts::kTitle,
@@ -36,12 +36,11 @@ const DialogTemplate& MainDialogTemplate()
             { ids::kInfoLine, K::Static, QString(), 27, 38, 124, 21, true },
         },
     };
-    return dialog;
 }
 
-const std::vector<MenuTemplate>& MainMenuTemplate()
+std::vector<MenuTemplate> MainMenuTemplate()
 {
-    static const std::vector<MenuTemplate> menu {
+    return {
         { texts::kMenuHelp,
             {
                 { ids::kMenuFeatures, texts::kMenuFeatures, false, false },
@@ -59,7 +58,6 @@ const std::vector<MenuTemplate>& MainMenuTemplate()
                 { ids::kMenuAbout, texts::kMenuAbout, false, false },
             } },
     };
-    return menu;
 }
 
 } // namespace resources

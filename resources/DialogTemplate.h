@@ -40,7 +40,8 @@ struct MenuTemplate {
     std::vector<MenuItemTemplate> items;
 };
 
-const DialogTemplate& MainDialogTemplate();
-const std::vector<MenuTemplate>& MainMenuTemplate();
+// Made at each call, with the texts in the language of the moment.
+DialogTemplate MainDialogTemplate();
+std::vector<MenuTemplate> MainMenuTemplate();
 
 } // namespace resources

@@ -1,135 +1,153 @@
 #pragma once
-// Every text the program shows, in one place.
+// Every text the program shows, in one place: the Chinese sources, marked for lupdate. A new
+// text is declared as `inline constexpr Text kName = QT_TRANSLATE_NOOP("Velda", "…");`, then
+// `cmake --build build --target update_translations` adds it to translations/velda_en.ts,
+// where its English goes.
 
-#include <QString>
+#include "Text.h"
 
 namespace texts {
 
-inline const QString kTitle = QStringLiteral("岚舟文件分割机");
-inline const QString kElapsedPrefix = QStringLiteral("——总耗时：");
+inline constexpr Text kTitle = QT_TRANSLATE_NOOP("Velda", "岚舟文件分割机");
+inline constexpr Text kElapsedPrefix = QT_TRANSLATE_NOOP("Velda", "——总耗时：");
 
-inline const QString kCaptionError = QStringLiteral("错误");
-inline const QString kCaptionSuccess = QStringLiteral("成功");
-inline const QString kCaptionAbout = QStringLiteral("软件介绍");
-inline const QString kCaptionHint = QStringLiteral("提示");
+inline constexpr Text kCaptionError = QT_TRANSLATE_NOOP("Velda", "错误");
+inline constexpr Text kCaptionSuccess = QT_TRANSLATE_NOOP("Velda", "成功");
+inline constexpr Text kCaptionAbout = QT_TRANSLATE_NOOP("Velda", "软件介绍");
+inline constexpr Text kCaptionHint = QT_TRANSLATE_NOOP("Velda", "提示");
 
-inline const QString kModeSplit = QStringLiteral("文件分割");
-inline const QString kModeMerge = QStringLiteral("文件合并");
-inline const QString kStartSplit = QStringLiteral("开始分割");
-inline const QString kStartMerge = QStringLiteral("开始合并");
-inline const QString kSplitting = QStringLiteral("正在分割");
-inline const QString kMerging = QStringLiteral("正在合并");
-inline const QString kRunningMark = QStringLiteral("正在");
+inline constexpr Text kModeSplit = QT_TRANSLATE_NOOP("Velda", "文件分割");
+inline constexpr Text kModeMerge = QT_TRANSLATE_NOOP("Velda", "文件合并");
+inline constexpr Text kStartSplit = QT_TRANSLATE_NOOP("Velda", "开始分割");
+inline constexpr Text kStartMerge = QT_TRANSLATE_NOOP("Velda", "开始合并");
+inline constexpr Text kSplitting = QT_TRANSLATE_NOOP("Velda", "正在分割");
+inline constexpr Text kMerging = QT_TRANSLATE_NOOP("Velda", "正在合并");
+//: Part of both running captions above and of no other: a start button whose caption holds it
+//: marks a running job.
+inline constexpr Text kRunningMark = QT_TRANSLATE_NOOP("Velda", "正在");
 
-inline const QString kFileLabel = QStringLiteral("文件:");
-inline const QString kBrowse = QStringLiteral("浏览");
-inline const QString kUnitM = QStringLiteral("M");
-inline const QString kModeLabel = QStringLiteral("功能选择:");
-inline const QString kClose = QStringLiteral("关闭程序");
-inline const QString kDelete = QStringLiteral("删除");
-inline const QString kSizeLabel = QStringLiteral("按大小分割每份:");
-inline const QString kDeleteAfterMerge = QStringLiteral("合并完成后，删除原分割文件。");
+inline constexpr Text kFileLabel = QT_TRANSLATE_NOOP("Velda", "文件:");
+inline constexpr Text kBrowse = QT_TRANSLATE_NOOP("Velda", "浏览");
+inline constexpr Text kUnitM = QT_TRANSLATE_NOOP("Velda", "M");
+inline constexpr Text kModeLabel = QT_TRANSLATE_NOOP("Velda", "功能选择:");
+inline constexpr Text kClose = QT_TRANSLATE_NOOP("Velda", "关闭程序");
+inline constexpr Text kDelete = QT_TRANSLATE_NOOP("Velda", "删除");
+inline constexpr Text kSizeLabel = QT_TRANSLATE_NOOP("Velda", "按大小分割每份:");
+// The file dialogs' filters: a name, then the patterns in parentheses, which stay as they are.
+// Pieces are of this program, or numbered in their last extension (movie.mkv.001).
+inline constexpr Text kFilterAny = QT_TRANSLATE_NOOP("Velda", "*.* (*)");
+inline constexpr Text kFilterAllFiles = QT_TRANSLATE_NOOP("Velda", "All files (*)");
+inline constexpr Text kFilterPieces = QT_TRANSLATE_NOOP(
+    "Velda", "*.qv *.001 (*.qv *.[0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9][0-9])");
+inline constexpr Text kDeleteAfterMerge = QT_TRANSLATE_NOOP("Velda", "合并完成后，删除原分割文件。");
 
 // Split and merge.
-inline const QString kNoSpace = QStringLiteral("存放分隔文件的磁盘空间不够，请重新选择存放分隔文件的文件夹路径！");
-inline const QString kFileMustExist = QStringLiteral("请确保文件存在！");
-inline const QString kOpenSourceFailed = QStringLiteral("打开待分割文件失败！");
-inline const QString kCreatePieceFailed = QStringLiteral("创建分割文件失败！");
-inline const QString kMapPieceFailed = QStringLiteral("创建分割文件映射失败！");
-inline const QString kMapSourceFailed = QStringLiteral("创建待分割文件映射失败！");
-inline const QString kBadPieceSize = QStringLiteral("请输入有效的分割大小！");
-inline const QString kListEmpty = QStringLiteral("请先添加需要合并的文件！");
-inline const QString kOpenPieceFailed = QStringLiteral("创建待合并文件失败！");
-inline const QString kMapMergePieceFailed = QStringLiteral("创建合并文件映射失败！");
-inline const QString kCreateJoinedFailed = QStringLiteral("打开待合并文件失败！");
-inline const QString kJoinedIsPiece = QStringLiteral("合并后的文件就是待合并文件之一，请重新选择！");
-inline const QString kCopyFailed = QStringLiteral("复制文件数据失败！");
-inline const QString kFlushFailed = QStringLiteral("合并文件写入磁盘失败！");
-inline const QString kStaleChecksumFile
-    = QStringLiteral("\n\n注意：文件夹中的校验文件“%1”是以前分割时生成的，与这次的分割文件不符；合并前请删除它。");
-inline const QString kChecksumWriteFailed = QStringLiteral("无法写入校验文件 %1！");
-inline const QString kChecksumReadFailed = QStringLiteral("无法读取校验文件 %1！");
-inline const QString kChecksumMismatch
-    = QStringLiteral("分割文件 %1 与校验文件不符，合并出的文件不会是原文件！分割文件都已保留。");
-inline const QString kChecksumPieceMissing
-    = QStringLiteral("校验文件中的分割文件 %1 不在合并列表中，合并出的文件不会是原文件！");
-inline const QString kChecksumJoinedMismatch
-    = QStringLiteral("合并出的文件 %1 与校验文件不符，已删除！分割文件都已保留。");
-inline const QString kThreadFailed = QStringLiteral("启动工作线程失败！");
-inline const QString kFileBusy = QStringLiteral("文件“%1”正被另一个任务使用，请等它结束后再试！");
-inline const QString kSourceChanged
-    = QStringLiteral("待分割文件在分割过程中被修改了，这次的分割文件已删除，请重新分割！");
-inline const QString kSameFileTwice = QStringLiteral("列表中的“%1”与另一项是同一个文件，请删除重复的一项！");
-inline const QString kStalePieces = QStringLiteral(
+inline constexpr Text kNoSpace
+    = QT_TRANSLATE_NOOP("Velda", "存放分隔文件的磁盘空间不够，请重新选择存放分隔文件的文件夹路径！");
+inline constexpr Text kFileMustExist = QT_TRANSLATE_NOOP("Velda", "请确保文件存在！");
+inline constexpr Text kOpenSourceFailed = QT_TRANSLATE_NOOP("Velda", "打开待分割文件失败！");
+inline constexpr Text kCreatePieceFailed = QT_TRANSLATE_NOOP("Velda", "创建分割文件失败！");
+inline constexpr Text kMapPieceFailed = QT_TRANSLATE_NOOP("Velda", "创建分割文件映射失败！");
+inline constexpr Text kMapSourceFailed = QT_TRANSLATE_NOOP("Velda", "创建待分割文件映射失败！");
+inline constexpr Text kBadPieceSize = QT_TRANSLATE_NOOP("Velda", "请输入有效的分割大小！");
+inline constexpr Text kListEmpty = QT_TRANSLATE_NOOP("Velda", "请先添加需要合并的文件！");
+inline constexpr Text kOpenPieceFailed = QT_TRANSLATE_NOOP("Velda", "创建待合并文件失败！");
+inline constexpr Text kMapMergePieceFailed = QT_TRANSLATE_NOOP("Velda", "创建合并文件映射失败！");
+inline constexpr Text kCreateJoinedFailed = QT_TRANSLATE_NOOP("Velda", "打开待合并文件失败！");
+inline constexpr Text kJoinedIsPiece = QT_TRANSLATE_NOOP("Velda", "合并后的文件就是待合并文件之一，请重新选择！");
+inline constexpr Text kCopyFailed = QT_TRANSLATE_NOOP("Velda", "复制文件数据失败！");
+inline constexpr Text kFlushFailed = QT_TRANSLATE_NOOP("Velda", "合并文件写入磁盘失败！");
+inline constexpr Text kStaleChecksumFile = QT_TRANSLATE_NOOP(
+    "Velda", "\n\n注意：文件夹中的校验文件“%1”是以前分割时生成的，与这次的分割文件不符；合并前请删除它。");
+inline constexpr Text kChecksumWriteFailed = QT_TRANSLATE_NOOP("Velda", "无法写入校验文件 %1！");
+inline constexpr Text kChecksumReadFailed = QT_TRANSLATE_NOOP("Velda", "无法读取校验文件 %1！");
+inline constexpr Text kChecksumMismatch
+    = QT_TRANSLATE_NOOP("Velda", "分割文件 %1 与校验文件不符，合并出的文件不会是原文件！分割文件都已保留。");
+inline constexpr Text kChecksumPieceMissing
+    = QT_TRANSLATE_NOOP("Velda", "校验文件中的分割文件 %1 不在合并列表中，合并出的文件不会是原文件！");
+inline constexpr Text kChecksumJoinedMismatch
+    = QT_TRANSLATE_NOOP("Velda", "合并出的文件 %1 与校验文件不符，已删除！分割文件都已保留。");
+inline constexpr Text kThreadFailed = QT_TRANSLATE_NOOP("Velda", "启动工作线程失败！");
+inline constexpr Text kFileBusy = QT_TRANSLATE_NOOP("Velda", "文件“%1”正被另一个任务使用，请等它结束后再试！");
+inline constexpr Text kSourceChanged
+    = QT_TRANSLATE_NOOP("Velda", "待分割文件在分割过程中被修改了，这次的分割文件已删除，请重新分割！");
+inline constexpr Text kSameFileTwice
+    = QT_TRANSLATE_NOOP("Velda", "列表中的“%1”与另一项是同一个文件，请删除重复的一项！");
+inline constexpr Text kStalePieces = QT_TRANSLATE_NOOP("Velda",
     "\n\n注意：文件夹中还有 %1 个编号更大的同名分割文件（第一个是“%2”），它们不是这次分割生成的，合并时不要选择它们。");
-inline const QString kSetMissingPiece = QStringLiteral("缺少分割文件 %1，合并出的文件将不完整！");
-inline const QString kSetShortPiece
-    = QStringLiteral("分割文件 %1 比同组的其他分割文件小，可能没有下载完整，合并出的文件将不完整！");
-inline const QString kSetTwoSets
-    = QStringLiteral("列表中的文件不属于同一组分割文件（%1 属于另一组），合并后的文件将不是其中任何一个原文件！");
-inline const QString kSetNotAPiece = QStringLiteral("%1 不是分割文件，合并后的文件将不是原文件！");
-inline const QString kJoinAnyway = QStringLiteral("\n\n仍要合并吗？分割文件将全部保留。");
-inline const QString kPiecesKept = QStringLiteral("\n\n分割文件都已保留。");
-inline const QString kSplitDone = QStringLiteral("文件分割完成！");
-inline const QString kMergeDone = QStringLiteral("文件合并完成！");
-inline const QString kReplaceJoined = QStringLiteral("%1 已存在，要替换它吗？");
-inline const QString kStopAndQuit = QStringLiteral("任务正在进行，确定要停止并退出吗？");
+inline constexpr Text kSetMissingPiece = QT_TRANSLATE_NOOP("Velda", "缺少分割文件 %1，合并出的文件将不完整！");
+inline constexpr Text kSetShortPiece
+    = QT_TRANSLATE_NOOP("Velda", "分割文件 %1 比同组的其他分割文件小，可能没有下载完整，合并出的文件将不完整！");
+inline constexpr Text kSetTwoSets = QT_TRANSLATE_NOOP(
+    "Velda", "列表中的文件不属于同一组分割文件（%1 属于另一组），合并后的文件将不是其中任何一个原文件！");
+inline constexpr Text kSetNotAPiece = QT_TRANSLATE_NOOP("Velda", "%1 不是分割文件，合并后的文件将不是原文件！");
+inline constexpr Text kJoinAnyway = QT_TRANSLATE_NOOP("Velda", "\n\n仍要合并吗？分割文件将全部保留。");
+inline constexpr Text kPiecesKept = QT_TRANSLATE_NOOP("Velda", "\n\n分割文件都已保留。");
+inline constexpr Text kSplitDone = QT_TRANSLATE_NOOP("Velda", "文件分割完成！");
+inline constexpr Text kMergeDone = QT_TRANSLATE_NOOP("Velda", "文件合并完成！");
+inline constexpr Text kReplaceJoined = QT_TRANSLATE_NOOP("Velda", "%1 已存在，要替换它吗？");
+inline constexpr Text kStopAndQuit = QT_TRANSLATE_NOOP("Velda", "任务正在进行，确定要停止并退出吗？");
 
 // Information line.
-inline const QString kOpenFileForSizeFailed = QStringLiteral("打开文件失败，无法获知文件大小");
-inline const QString kInfoSizeWhole = QStringLiteral("文件总大小：%1 M");
-inline const QString kInfoFree = QStringLiteral("，存放分隔文件的磁盘剩余空间大小：%1 M");
-inline const QString kInfoFreeUnknown = QStringLiteral("，存放分隔文件的磁盘剩余空间大小：未知");
+inline constexpr Text kOpenFileForSizeFailed = QT_TRANSLATE_NOOP("Velda", "打开文件失败，无法获知文件大小");
+inline constexpr Text kInfoSizeWhole = QT_TRANSLATE_NOOP("Velda", "文件总大小：%1 M");
+inline constexpr Text kInfoFree = QT_TRANSLATE_NOOP("Velda", "，存放分隔文件的磁盘剩余空间大小：%1 M");
+inline constexpr Text kInfoFreeUnknown = QT_TRANSLATE_NOOP("Velda", "，存放分隔文件的磁盘剩余空间大小：未知");
 
 // Menu.
-inline const QString kMenuHelp = QStringLiteral("软件简介");
-inline const QString kMenuFeatures = QStringLiteral("具体功能");
-inline const QString kMenuUsage = QStringLiteral("使用说明");
-inline const QString kMenuShowProgress = QStringLiteral("显示进度条");
-inline const QString kMenuEnlargeBuffer = QStringLiteral("增大缓冲区");
-inline const QString kMenuPieceFolder = QStringLiteral("分隔文件存放目录选择");
-inline const QString kMenuMultithreading = QStringLiteral("使用多线程");
-inline const QString kMenuChecksum = QStringLiteral("生成校验文件");
-inline const QString kMenuAboutMaker = QStringLiteral("关于岚舟");
-inline const QString kMenuForum = QStringLiteral("我的论坛");
-inline const QString kMenuWriteToMe = QStringLiteral("给我写信");
-inline const QString kMenuAbout = QStringLiteral("岚舟简介");
-inline const QString kChooseFolderTitle = QStringLiteral("修改分隔文件保存路径");
-inline const QString kFolderWithoutPath = QStringLiteral("所选项目不是文件夹，请重新选择！");
+inline constexpr Text kMenuHelp = QT_TRANSLATE_NOOP("Velda", "软件简介");
+inline constexpr Text kMenuFeatures = QT_TRANSLATE_NOOP("Velda", "具体功能");
+inline constexpr Text kMenuUsage = QT_TRANSLATE_NOOP("Velda", "使用说明");
+inline constexpr Text kMenuShowProgress = QT_TRANSLATE_NOOP("Velda", "显示进度条");
+inline constexpr Text kMenuEnlargeBuffer = QT_TRANSLATE_NOOP("Velda", "增大缓冲区");
+inline constexpr Text kMenuPieceFolder = QT_TRANSLATE_NOOP("Velda", "分隔文件存放目录选择");
+inline constexpr Text kMenuMultithreading = QT_TRANSLATE_NOOP("Velda", "使用多线程");
+inline constexpr Text kMenuChecksum = QT_TRANSLATE_NOOP("Velda", "生成校验文件");
+inline constexpr Text kMenuAboutMaker = QT_TRANSLATE_NOOP("Velda", "关于岚舟");
+inline constexpr Text kMenuForum = QT_TRANSLATE_NOOP("Velda", "我的论坛");
+inline constexpr Text kMenuWriteToMe = QT_TRANSLATE_NOOP("Velda", "给我写信");
+inline constexpr Text kMenuAbout = QT_TRANSLATE_NOOP("Velda", "岚舟简介");
+inline constexpr Text kChooseFolderTitle = QT_TRANSLATE_NOOP("Velda", "修改分隔文件保存路径");
+inline constexpr Text kFolderWithoutPath = QT_TRANSLATE_NOOP("Velda", "所选项目不是文件夹，请重新选择！");
 
-inline const QString kFeaturesText = QStringLiteral(
+inline constexpr Text kFeaturesText = QT_TRANSLATE_NOOP("Velda",
     "软件功能就是可以把任意类型的大文件分割成很多小文件，然后在另一个地方，把那些小文件还原成大文件，因为就是简单的分割"
     "与合并，所以理论上是兼容其他分割文件工具的。支持大文件风格，比如4G以上的镜像文件。");
-inline const QString kUsageText
-    = QStringLiteral("合并文件的时候，可以一次性选择多个文件，不用一个个添加，对于电脑性能不强，硬盘速度不快的机子，用"
-                     "多线程很可能并不比单线程来得快！如有更多问题，请到岚舟书斋论坛咨询！");
+inline constexpr Text kUsageText = QT_TRANSLATE_NOOP("Velda",
+    "合并文件的时候，可以一次性选择多个文件，不用一个个添加，对于电脑性能不强，硬盘速度不快的机子，用"
+    "多线程很可能并不比单线程来得快！如有更多问题，请到岚舟书斋论坛咨询！");
 
 // The command line (velda --help, velda split, velda join).
-inline const QString kCliVersion = QStringLiteral("velda（岚舟文件分割机）%1");
-inline const QString kCliUnknownOption = QStringLiteral("未知选项：%1");
-inline const QString kCliBadOptionUse = QStringLiteral("选项缺少取值，或不应带取值：%1");
-inline const QString kCliMissingSplitFile = QStringLiteral("请给出要分割的文件。");
-inline const QString kCliMissingPieces = QStringLiteral("请给出要合并的分割文件。");
-inline const QString kCliExtraArgument = QStringLiteral("只能分割一个文件，多余的参数：%1");
-inline const QString kCliBadThreads = QStringLiteral("--threads 只能是 one 或 piece：%1");
-inline const QString kCliBadBufferFactor = QStringLiteral("--buffer-factor 只能是 10、100、1000 或 10000：%1");
-inline const QString kCliSeeHelp = QStringLiteral("用法见 velda --help。");
-inline const QString kCliJoinedExists = QStringLiteral("%1 已存在，不会替换它；请先移走或删除它。");
-inline const QString kCliInterrupted = QStringLiteral("任务已中断，未完成的输出文件已删除。");
-inline const QString kCliProgress = QStringLiteral("已完成 %1%，%2 M/秒");
-inline const QString kCliFailureReason = QStringLiteral("（%1：%2）");
-inline const QString kCliFailurePath = QStringLiteral("（%1）");
-inline const QString kCliWriteFailed = QStringLiteral("写入失败！");
-inline const QString kCliStandardOutput = QStringLiteral("标准输出");
-inline const QString kCliBadSize = QStringLiteral("--size 须是大于 0 的大小（单位 M）：%1");
-inline const QString kCliUnknownCommand = QStringLiteral(
+inline constexpr Text kCliVersion = QT_TRANSLATE_NOOP("Velda", "velda（岚舟文件分割机）%1");
+inline constexpr Text kCliUnknownOption = QT_TRANSLATE_NOOP("Velda", "未知选项：%1");
+inline constexpr Text kCliBadOptionUse = QT_TRANSLATE_NOOP("Velda", "选项缺少取值，或不应带取值：%1");
+inline constexpr Text kCliMissingSplitFile = QT_TRANSLATE_NOOP("Velda", "请给出要分割的文件。");
+inline constexpr Text kCliMissingPieces = QT_TRANSLATE_NOOP("Velda", "请给出要合并的分割文件。");
+inline constexpr Text kCliExtraArgument = QT_TRANSLATE_NOOP("Velda", "只能分割一个文件，多余的参数：%1");
+inline constexpr Text kCliBadThreads = QT_TRANSLATE_NOOP("Velda", "--threads 只能是 one 或 piece：%1");
+inline constexpr Text kCliBadBufferFactor
+    = QT_TRANSLATE_NOOP("Velda", "--buffer-factor 只能是 10、100、1000 或 10000：%1");
+//: A message box on the terminal: its caption, then its text.
+inline constexpr Text kCliMessage = QT_TRANSLATE_NOOP("Velda", "%1：%2");
+//: A message, then the file it is about.
+inline constexpr Text kCliAboutFile = QT_TRANSLATE_NOOP("Velda", "%1（%2）");
+inline constexpr Text kCliSeeHelp = QT_TRANSLATE_NOOP("Velda", "用法见 velda --help。");
+inline constexpr Text kCliJoinedExists = QT_TRANSLATE_NOOP("Velda", "%1 已存在，不会替换它；请先移走或删除它。");
+inline constexpr Text kCliInterrupted = QT_TRANSLATE_NOOP("Velda", "任务已中断，未完成的输出文件已删除。");
+inline constexpr Text kCliProgress = QT_TRANSLATE_NOOP("Velda", "已完成 %1%，%2 M/秒");
+inline constexpr Text kCliFailureReason = QT_TRANSLATE_NOOP("Velda", "（%1：%2）");
+inline constexpr Text kCliFailurePath = QT_TRANSLATE_NOOP("Velda", "（%1）");
+inline constexpr Text kCliWriteFailed = QT_TRANSLATE_NOOP("Velda", "写入失败！");
+inline constexpr Text kCliStandardOutput = QT_TRANSLATE_NOOP("Velda", "标准输出");
+inline constexpr Text kCliBadSize = QT_TRANSLATE_NOOP("Velda", "--size 须是大于 0 的大小（单位 M）：%1");
+inline constexpr Text kCliUnknownCommand = QT_TRANSLATE_NOOP("Velda",
     "“%1”既不是命令，也不是存在的文件。命令只有 split（velda split 文件）和 join（velda join 分割文件…）；"
     "不带命令时，velda 打开窗口，给出的文件须存在。");
-inline const QString kCliNoDisplay
-    = QStringLiteral("无法打开显示器（%1），窗口无法显示。不需要显示器的 velda split 和 velda join 仍可使用。");
-inline const QString kCliNoDisplaySet = QStringLiteral("DISPLAY 和 WAYLAND_DISPLAY 都未设置");
+inline constexpr Text kCliNoDisplay = QT_TRANSLATE_NOOP(
+    "Velda", "无法打开显示器（%1），窗口无法显示。不需要显示器的 velda split 和 velda join 仍可使用。");
+inline constexpr Text kCliNoDisplaySet = QT_TRANSLATE_NOOP("Velda", "DISPLAY 和 WAYLAND_DISPLAY 都未设置");
 
-inline const QString kCliHelp = QStringLiteral(R"(名称
+inline constexpr Text kCliHelp = QT_TRANSLATE_NOOP("Velda", R"(名称
     velda — 岚舟文件分割机：把文件按大小分割成多份，再把分割文件合并还原
 
 用法
@@ -161,6 +179,9 @@ inline const QString kCliHelp = QStringLiteral(R"(名称
 
     velda join 分割文件…
         按序号合并分割文件；合并后的文件放在第一个给出的分割文件所在的文件夹，名称去掉序号和 .qv。
+        只给出一个分割文件时，合并它所在文件夹中同一组的全部分割文件。缺少某一份、某一份偏小、
+        有两组分割文件或不是分割文件时不合并（退出状态 1）。也合并 名称.001、名称.002…… 这样编号的
+        分割文件，合并后名为“名称”。
         旁边有校验文件（名称.扩展名.sha256）时，先检查分割文件，合并后再检查合并出的文件。
         --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
         合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
@@ -180,7 +201,7 @@ inline const QString kCliHelp = QStringLiteral(R"(名称
     velda join /media/usb/movie000.avi.qv /media/usb/movie001.avi.qv --delete-pieces
 )");
 
-inline const QString kCliSplitHelp = QStringLiteral(R"(用法
+inline constexpr Text kCliSplitHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
     velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
                 [--checksum]
 
@@ -197,18 +218,20 @@ inline const QString kCliSplitHelp = QStringLiteral(R"(用法
     velda split movie.avi --size 700 --folder /media/usb
 )");
 
-inline const QString kCliJoinHelp = QStringLiteral(R"(用法
+inline constexpr Text kCliJoinHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
     velda join 分割文件… [--delete-pieces]
 
     按序号合并分割文件，不打开窗口。合并后的文件放在第一个给出的分割文件所在的文件夹，
-    名称去掉序号和 .qv。旁边有校验文件（名称.扩展名.sha256）时，先检查其中列出的分割文件，
+    名称去掉序号和 .qv。只给出一个分割文件时，合并它所在文件夹中同一组的全部分割文件。
+    缺少某一份、某一份偏小、有两组分割文件或不是分割文件时不合并（退出状态 1），分割文件都保留。
+    旁边有校验文件（名称.扩展名.sha256）时，先检查其中列出的分割文件，
     合并后再检查合并出的文件，不符时合并失败，分割文件都保留。
     --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
     合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
 
     退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断（SIGTERM 为 143，SIGHUP 为 129）。
 示例
-    velda join movie000.avi.qv movie001.avi.qv movie002.avi.qv --delete-pieces
+    velda join movie000.avi.qv --delete-pieces
 )");
 
 } // namespace texts

@@ -1,17 +1,14 @@
 #include "VeldaApp.h"
 
+#include "Translations.h"
 #include "VeldaDlg.h"
-
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 CVeldaApp::CVeldaApp(int& argc, char** argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("velda"));
     setDesktopFileName(QStringLiteral("velda"));
-    InstallQtTranslations(this);
+    resources::InstallUserLanguage(this);
 }
 
 bool CVeldaApp::InitInstance(const QStringList& files)
@@ -22,19 +19,5 @@ bool CVeldaApp::InitInstance(const QStringList& files)
         dialog.show();
     dialog.OpenArguments(files);
     dialog.exec();
-    return false;
-}
-
-bool InstallQtTranslations(QCoreApplication* app)
-{
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    const QLocale chinese(QLocale::Chinese, QLocale::China);
-    // "qt" gathers the catalogues of every Qt module; some installations carry only qtbase.
-    for (const QString& name : { QStringLiteral("qt"), QStringLiteral("qtbase") }) {
-        auto* translator = new QTranslator(app);
-        if (translator->load(chinese, name, QStringLiteral("_"), folder) && app->installTranslator(translator))
-            return true;
-        delete translator;
-    }
     return false;
 }

@@ -46,7 +46,7 @@ CVeldaDlg::~CVeldaDlg()
 
 void CVeldaDlg::BuildFromTemplate()
 {
-    const resources::DialogTemplate& dialog = resources::MainDialogTemplate();
+    const resources::DialogTemplate dialog = resources::MainDialogTemplate();
     QFont font;
     font.setFamilies(dialog.fontFamilies);
     font.setPointSize(dialog.fontPointSize);

@@ -16,12 +16,16 @@
 namespace {
 
 // "*.*" matches every name there, with or without a dot; here that pattern is "*".
-const QStringList kSplitFilters { QStringLiteral("*.* (*)"), QStringLiteral("All files (*)") };
-// Pieces of this program, and pieces numbered in their last extension (movie.mkv.001).
-const QStringList kMergeFilters {
-    QStringLiteral("*.qv *.001 (*.qv *.[0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9][0-9])"),
-    QStringLiteral("All files (*)")
-};
+// Built when asked, in the language of the moment.
+QStringList SplitFilters()
+{
+    return { texts::kFilterAny, texts::kFilterAllFiles };
+}
+
+QStringList MergeFilters()
+{
+    return { texts::kFilterPieces, texts::kFilterAllFiles };
+}
 
 } // namespace
 
@@ -62,13 +66,13 @@ void CVeldaDlg::OnBrowse()
     if (IsJobRunning())
         return;
     if (GetDlgItemText(ids::kStartButton) == texts::kStartSplit) {
-        const QString path = ui::PickOpenFile(this, kSplitFilters);
+        const QString path = ui::PickOpenFile(this, SplitFilters());
         if (!path.isEmpty())
             TakeSplitPick(path);
         return;
     }
     m_pickedNames.clear();
-    const QStringList picked = ui::PickOpenFiles(this, kMergeFilters);
+    const QStringList picked = ui::PickOpenFiles(this, MergeFilters());
     if (!picked.isEmpty())
         TakeMergePicks(picked);
 }

@@ -1,7 +1,6 @@
 #include "CommandLine.h"
+#include "Translations.h"
 #include "VeldaApp.h"
-
-#include <clocale>
 
 int main(int argc, char** argv)
 {
@@ -9,12 +8,16 @@ int main(int argc, char** argv)
     if (cli::IsHeadlessCommand(argc, argv))
         return cli::RunHeadless(argc, argv);
     // --help, --version and wrong options are answered before the window's application exists,
-    // in the user's locale (the system's reasons for failures too), as Qt would set it up.
-    std::setlocale(LC_ALL, "");
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const cli::WindowArguments parsed = cli::ParseWindowArguments(arguments);
+    // so they need no display: on a core application of their own, in the user's language.
+    cli::WindowArguments parsed;
+    {
+        QCoreApplication core(argc, argv);
+        resources::InstallUserLanguage(&core);
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        parsed = cli::ParseWindowArguments(arguments);
+    }
     if (parsed.exit)
         return parsed.status;
     cli::DisplayStart start; // no display: one line and status 1, not Qt's abort

@@ -9,8 +9,10 @@
 #include "Thread.h"
 #include "VeldaDlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,6 +20,12 @@
 
 #include <memory>
 #include <optional>
+
+// A Chinese character or punctuation mark: what an English text has none of.
+inline bool HasChinese(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x2E80; });
+}
 
 class DialogFixture : public ::testing::Test {
 protected:
@@ -119,6 +127,26 @@ protected:
         QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(dlg.get(), &drop);
         return drop.isAccepted();
+    }
+
+    // Every text of the window is shown whole in both modes, the information line at its longest.
+    void ExpectEveryTextWhole()
+    {
+        dlg->SetDlgItemText(ids::kInfoLine, texts::kInfoSizeWhole.arg(2500) + texts::kInfoFree.arg(52428));
+        dlg->show();
+        for (int mode = 0; mode < 2; ++mode, ChooseMode(texts::kModeMerge))
+            for (QWidget* w : dlg->findChildren<QWidget*>()) {
+                if (!w->isVisible())
+                    continue;
+                if (auto* label = qobject_cast<QLabel*>(w)) {
+                    EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
+                } else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QComboBox*>(w)) { // the mode list's entries
+                    EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
+                } else if (auto* b = qobject_cast<QPushButton*>(w)) { // its hint has a style's minimum width
+                    EXPECT_GE(w->width(), b->fontMetrics().horizontalAdvance(b->text() + QStringLiteral("MM")))
+                        << b->text().toStdString();
+                }
+            }
     }
 
     QStringList ListEntries() const

@@ -20,14 +20,17 @@ struct Outcome {
     QString err, out;
 };
 
-// Runs build/bin/velda with no display in reach, as on a server; its stdout or stderr may go
-// to a file instead (/dev/full), and it may start in another folder.
-std::unique_ptr<QProcess> Launch(
-    const QStringList& args, const QString& out = {}, const QString& err = {}, const QString& workingFolder = {})
+// Runs build/bin/velda with no display in reach, as on a server, in the locale `lang` (Chinese
+// texts in the C locale, as the test reads them); its stdout or stderr may go to a file instead
+// (/dev/full), and it may start in another folder.
+std::unique_ptr<QProcess> Launch(const QStringList& args, const QString& out = {}, const QString& err = {},
+    const QString& workingFolder = {}, const QString& lang = u"C.UTF-8"_s)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE" })
+    for (const char* name :
+        { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "LANGUAGE", "LC_ALL", "LC_MESSAGES" })
         env.remove(QString::fromLatin1(name));
+    env.insert(u"LANG"_s, lang);
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(workingFolder);
@@ -91,7 +94,8 @@ TEST_F(DialogFixture, headlessSplitAndJoinMatchCoreutils)
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"out"_s) && QDir(dir.path()).mkdir(u"ref"_s));
     Outcome r = Finish(Launch({ u"split"_s, Path("src.bin"), u"--size"_s, u"1"_s, u"--folder"_s, Path("out") }));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.err.trimmed(), texts::kCaptionSuccess + u"："_s + texts::kSplitDone); // no progress
+    EXPECT_EQ(r.err.trimmed(),
+        texts::kCliMessage.arg(texts::kCaptionSuccess.toString(), texts::kSplitDone.toString())); // no progress
     const QString pieceBytes = QString::number(1000000 - 1000000 % platform::AllocationGranularity());
     ASSERT_EQ(QProcess::execute(u"split"_s, { u"-b"_s, pieceBytes, Path("src.bin"), Path("ref/x") }), 0);
     const QStringList pieces = QDir(Path("out")).entryList(QDir::Files, QDir::Name);
@@ -174,7 +178,7 @@ TEST_F(DialogFixture, joinRefusesWhatIsNotOneWholeSetAndWritesNothing)
     for (const auto& row : rows) {
         const Outcome r = Finish(Launch(QStringList { u"join"_s, u"--delete-pieces"_s } + row.args));
         EXPECT_EQ(r.status, 1) << row.args.join(u' ').toStdString();
-        EXPECT_EQ(r.err.trimmed(), texts::kCaptionError + u"："_s + row.error);
+        EXPECT_EQ(r.err.trimmed(), texts::kCliMessage.arg(texts::kCaptionError.toString(), row.error));
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
 }
@@ -197,7 +201,12 @@ TEST_F(DialogFixture, exitStatusesOfFailedJobsAndBadUsage)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     r = Finish(Launch({ u"--help"_s }));
-    EXPECT_TRUE(r.status == 0 && r.out.contains(u"velda split"_s) && r.out.contains(u"velda join"_s));
+    EXPECT_TRUE(r.status == 0 && r.out.contains(u"velda split 文件"_s) && r.out.contains(u"velda join"_s));
+    // In English under any other locale, help and messages alike.
+    r = Finish(Launch({ u"--help"_s }, {}, {}, {}, u"en_US.UTF-8"_s));
+    EXPECT_TRUE(r.status == 0 && r.out.contains(u"velda split FILE"_s) && !HasChinese(r.out)) << r.out.toStdString();
+    r = Finish(Launch({ u"join"_s, u"--bogus"_s }, {}, {}, {}, u"de_DE.UTF-8"_s));
+    EXPECT_EQ(r.err, u"Error: unknown option: --bogus\nSee velda --help for usage.\n"_s);
     // What could not be written is no success: the help, the version, a job's result line.
     for (const QStringList& args : { QStringList { u"--help"_s }, { u"--version"_s }, { u"join"_s, u"--help"_s } })
         EXPECT_EQ(Finish(Launch(args, u"/dev/full"_s)).status, 1) << args.join(u' ').toStdString();

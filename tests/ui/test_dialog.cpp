@@ -109,7 +109,7 @@ TEST_F(DialogFixture, menuTogglesTheOptionsCapsTheBufferTakesOnlyLocalFoldersAnd
             g_pieceFolder, ListEntries(), dlg->m_splitMode, g_useMultithreading.load(), fileRequests,
             dlg->GetMenuItem(kMenuMultithreading)->isChecked(), messages.size());
     };
-    for (const QString& caption : { texts::kSplitting, texts::kMerging }) {
+    for (const QString caption : { texts::kSplitting, texts::kMerging }) {
         SimulateRunningJob(caption);
         const auto before = snapshot();
         for (size_t i = 0; i < std::size(commands); ++i) {

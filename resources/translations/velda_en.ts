@@ -1,0 +1,632 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>Velda</name>
+    <message>
+        <source>岚舟文件分割机</source>
+        <translation>Velda File Splitter</translation>
+    </message>
+    <message>
+        <source>——总耗时：</source>
+        <translation> — Total time: </translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>软件介绍</source>
+        <translation>About Velda</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>文件分割</source>
+        <translation>Split a file</translation>
+    </message>
+    <message>
+        <source>文件合并</source>
+        <translation>Join pieces</translation>
+    </message>
+    <message>
+        <source>开始分割</source>
+        <translation>Split</translation>
+    </message>
+    <message>
+        <source>开始合并</source>
+        <translation>Join</translation>
+    </message>
+    <message>
+        <source>正在分割</source>
+        <translation>Splitting...</translation>
+    </message>
+    <message>
+        <source>正在合并</source>
+        <translation>Joining...</translation>
+    </message>
+    <message>
+        <source>正在</source>
+        <extracomment>Part of both running captions above and of no other: a start button whose caption holds it marks a running job.</extracomment>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>文件:</source>
+        <translation>File:</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>M</source>
+        <translation>MB</translation>
+    </message>
+    <message>
+        <source>功能选择:</source>
+        <translation>Task:</translation>
+    </message>
+    <message>
+        <source>关闭程序</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>按大小分割每份:</source>
+        <translation>Piece size:</translation>
+    </message>
+    <message>
+        <source>*.* (*)</source>
+        <translation>*.* (*)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>*.qv *.001 (*.qv *.[0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9][0-9])</source>
+        <translation>Pieces (*.qv *.[0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9] *.[0-9][0-9][0-9][0-9][0-9])</translation>
+    </message>
+    <message>
+        <source>合并完成后，删除原分割文件。</source>
+        <translation>Delete the pieces after joining</translation>
+    </message>
+    <message>
+        <source>存放分隔文件的磁盘空间不够，请重新选择存放分隔文件的文件夹路径！</source>
+        <translation>There is not enough free space for the pieces. Please choose another folder for pieces.</translation>
+    </message>
+    <message>
+        <source>请确保文件存在！</source>
+        <translation>Please make sure the file exists.</translation>
+    </message>
+    <message>
+        <source>打开待分割文件失败！</source>
+        <translation>Could not open the file to split.</translation>
+    </message>
+    <message>
+        <source>创建分割文件失败！</source>
+        <translation>Could not create a piece.</translation>
+    </message>
+    <message>
+        <source>创建分割文件映射失败！</source>
+        <translation>Could not map a piece into memory.</translation>
+    </message>
+    <message>
+        <source>创建待分割文件映射失败！</source>
+        <translation>Could not map the file to split into memory.</translation>
+    </message>
+    <message>
+        <source>请输入有效的分割大小！</source>
+        <translation>Please enter a valid piece size.</translation>
+    </message>
+    <message>
+        <source>请先添加需要合并的文件！</source>
+        <translation>Please add the pieces to join first.</translation>
+    </message>
+    <message>
+        <source>创建待合并文件失败！</source>
+        <translation>Could not open a piece.</translation>
+    </message>
+    <message>
+        <source>创建合并文件映射失败！</source>
+        <translation>Could not map a file of the join into memory.</translation>
+    </message>
+    <message>
+        <source>打开待合并文件失败！</source>
+        <translation>Could not create the joined file.</translation>
+    </message>
+    <message>
+        <source>合并后的文件就是待合并文件之一，请重新选择！</source>
+        <translation>The joined file would be one of the pieces. Please choose again.</translation>
+    </message>
+    <message>
+        <source>复制文件数据失败！</source>
+        <translation>Copying the data failed.</translation>
+    </message>
+    <message>
+        <source>合并文件写入磁盘失败！</source>
+        <translation>The joined file could not be written to disk.</translation>
+    </message>
+    <message>
+        <source>
+
+注意：文件夹中的校验文件“%1”是以前分割时生成的，与这次的分割文件不符；合并前请删除它。</source>
+        <translation>
+
+Note: the checksum file “%1” in the folder is from an earlier split and does not match these pieces. Delete it before joining.</translation>
+    </message>
+    <message>
+        <source>无法写入校验文件 %1！</source>
+        <translation>Could not write the checksum file %1.</translation>
+    </message>
+    <message>
+        <source>无法读取校验文件 %1！</source>
+        <translation>Could not read the checksum file %1.</translation>
+    </message>
+    <message>
+        <source>分割文件 %1 与校验文件不符，合并出的文件不会是原文件！分割文件都已保留。</source>
+        <translation>The piece %1 does not match the checksum file, so the joined file would not be the original. All pieces were kept.</translation>
+    </message>
+    <message>
+        <source>校验文件中的分割文件 %1 不在合并列表中，合并出的文件不会是原文件！</source>
+        <translation>The piece %1 named in the checksum file is not in the list, so the joined file would not be the original.</translation>
+    </message>
+    <message>
+        <source>合并出的文件 %1 与校验文件不符，已删除！分割文件都已保留。</source>
+        <translation>The joined file %1 does not match the checksum file and was deleted. All pieces were kept.</translation>
+    </message>
+    <message>
+        <source>启动工作线程失败！</source>
+        <translation>Could not start a worker thread.</translation>
+    </message>
+    <message>
+        <source>文件“%1”正被另一个任务使用，请等它结束后再试！</source>
+        <translation>The file “%1” is in use by another job. Please try again when that job has finished.</translation>
+    </message>
+    <message>
+        <source>待分割文件在分割过程中被修改了，这次的分割文件已删除，请重新分割！</source>
+        <translation>The file was changed while it was being split. The pieces of this split were deleted; please split it again.</translation>
+    </message>
+    <message>
+        <source>列表中的“%1”与另一项是同一个文件，请删除重复的一项！</source>
+        <translation>“%1” in the list is the same file as another entry. Please remove the duplicate.</translation>
+    </message>
+    <message>
+        <source>
+
+注意：文件夹中还有 %1 个编号更大的同名分割文件（第一个是“%2”），它们不是这次分割生成的，合并时不要选择它们。</source>
+        <translation>
+
+Note: the folder also holds pieces of the same name with higher numbers (%1 of them, the first is “%2”). They are not from this split: do not pick them when joining.</translation>
+    </message>
+    <message>
+        <source>文件分割完成！</source>
+        <translation>The file has been split.</translation>
+    </message>
+    <message>
+        <source>文件合并完成！</source>
+        <translation>The pieces have been joined.</translation>
+    </message>
+    <message>
+        <source>%1 已存在，要替换它吗？</source>
+        <translation>%1 already exists. Do you want to replace it?</translation>
+    </message>
+    <message>
+        <source>任务正在进行，确定要停止并退出吗？</source>
+        <translation>A job is running. Stop it and quit?</translation>
+    </message>
+    <message>
+        <source>打开文件失败，无法获知文件大小</source>
+        <translation>Could not open the file, so its size is unknown.</translation>
+    </message>
+    <message>
+        <source>文件总大小：%1 M</source>
+        <translation>File size: %1 MB</translation>
+    </message>
+    <message>
+        <source>，存放分隔文件的磁盘剩余空间大小：%1 M</source>
+        <translation>, free space for pieces: %1 MB</translation>
+    </message>
+    <message>
+        <source>，存放分隔文件的磁盘剩余空间大小：未知</source>
+        <translation>, free space for pieces: unknown</translation>
+    </message>
+    <message>
+        <source>软件简介</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>具体功能</source>
+        <translation>Features</translation>
+    </message>
+    <message>
+        <source>使用说明</source>
+        <translation>How to Use</translation>
+    </message>
+    <message>
+        <source>显示进度条</source>
+        <translation>Show Progress</translation>
+    </message>
+    <message>
+        <source>增大缓冲区</source>
+        <translation>Increase Buffer</translation>
+    </message>
+    <message>
+        <source>分隔文件存放目录选择</source>
+        <translation>Folder for Pieces...</translation>
+    </message>
+    <message>
+        <source>使用多线程</source>
+        <translation>Use Multiple Threads</translation>
+    </message>
+    <message>
+        <source>生成校验文件</source>
+        <translation>Write Checksum File</translation>
+    </message>
+    <message>
+        <source>关于岚舟</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>我的论坛</source>
+        <translation>Forum</translation>
+    </message>
+    <message>
+        <source>给我写信</source>
+        <translation>Write to Me</translation>
+    </message>
+    <message>
+        <source>岚舟简介</source>
+        <translation>About the Author</translation>
+    </message>
+    <message>
+        <source>修改分隔文件保存路径</source>
+        <translation>Choose the Folder for Pieces</translation>
+    </message>
+    <message>
+        <source>所选项目不是文件夹，请重新选择！</source>
+        <translation>The chosen item is not a folder. Please choose again.</translation>
+    </message>
+    <message>
+        <source>软件功能就是可以把任意类型的大文件分割成很多小文件，然后在另一个地方，把那些小文件还原成大文件，因为就是简单的分割与合并，所以理论上是兼容其他分割文件工具的。支持大文件风格，比如4G以上的镜像文件。</source>
+        <translation>Velda cuts a large file of any type into smaller pieces and joins the pieces back into the original file, wherever you take them. Since it simply cuts and joins, it also works with pieces made by other splitting tools that cut the same way. Large files, such as disc images over 4 GB, are no problem.</translation>
+    </message>
+    <message>
+        <source>合并文件的时候，可以一次性选择多个文件，不用一个个添加，对于电脑性能不强，硬盘速度不快的机子，用多线程很可能并不比单线程来得快！如有更多问题，请到岚舟书斋论坛咨询！</source>
+        <translation>When joining, you can pick many pieces at once instead of adding them one by one. On a computer with a slow processor or disk, multiple threads may well be no faster than one. For more questions, please ask in the author&apos;s forum (About → Forum).</translation>
+    </message>
+    <message>
+        <source>velda（岚舟文件分割机）%1</source>
+        <translation>velda (Velda File Splitter) %1</translation>
+    </message>
+    <message>
+        <source>未知选项：%1</source>
+        <translation>unknown option: %1</translation>
+    </message>
+    <message>
+        <source>选项缺少取值，或不应带取值：%1</source>
+        <translation>option without its value, or with a value it does not take: %1</translation>
+    </message>
+    <message>
+        <source>请给出要分割的文件。</source>
+        <translation>Name the file to split.</translation>
+    </message>
+    <message>
+        <source>请给出要合并的分割文件。</source>
+        <translation>Name the pieces to join.</translation>
+    </message>
+    <message>
+        <source>只能分割一个文件，多余的参数：%1</source>
+        <translation>Only one file can be split at a time; extra argument: %1</translation>
+    </message>
+    <message>
+        <source>--threads 只能是 one 或 piece：%1</source>
+        <translation>--threads must be one or piece: %1</translation>
+    </message>
+    <message>
+        <source>--buffer-factor 只能是 10、100、1000 或 10000：%1</source>
+        <translation>--buffer-factor must be 10, 100, 1000 or 10000: %1</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>A message box on the terminal: its caption, then its text.</extracomment>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <extracomment>A message, then the file it is about.</extracomment>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>用法见 velda --help。</source>
+        <translation>See velda --help for usage.</translation>
+    </message>
+    <message>
+        <source>%1 已存在，不会替换它；请先移走或删除它。</source>
+        <translation>%1 already exists and will not be replaced; move or delete it first.</translation>
+    </message>
+    <message>
+        <source>任务已中断，未完成的输出文件已删除。</source>
+        <translation>Job interrupted; its unfinished output was deleted.</translation>
+    </message>
+    <message>
+        <source>已完成 %1%，%2 M/秒</source>
+        <translation>%1% done, %2 MB/s</translation>
+    </message>
+    <message>
+        <source>缺少分割文件 %1，合并出的文件将不完整！</source>
+        <translation>The piece %1 is missing, so the joined file will be incomplete.</translation>
+    </message>
+    <message>
+        <source>分割文件 %1 比同组的其他分割文件小，可能没有下载完整，合并出的文件将不完整！</source>
+        <translation>The piece %1 is smaller than the other pieces of its set and may not have been downloaded completely, so the joined file will be incomplete.</translation>
+    </message>
+    <message>
+        <source>列表中的文件不属于同一组分割文件（%1 属于另一组），合并后的文件将不是其中任何一个原文件！</source>
+        <translation>The files in the list are not pieces of one set (%1 belongs to another), so the joined file will not be any of the original files.</translation>
+    </message>
+    <message>
+        <source>%1 不是分割文件，合并后的文件将不是原文件！</source>
+        <translation>%1 is not a piece, so the joined file will not be the original file.</translation>
+    </message>
+    <message>
+        <source>
+
+仍要合并吗？分割文件将全部保留。</source>
+        <translation>
+
+Join anyway? All pieces will be kept.</translation>
+    </message>
+    <message>
+        <source>
+
+分割文件都已保留。</source>
+        <translation>
+
+All pieces were kept.</translation>
+    </message>
+    <message>
+        <source>（%1：%2）</source>
+        <translation> (%1: %2)</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>写入失败！</source>
+        <translation>Could not write the output.</translation>
+    </message>
+    <message>
+        <source>标准输出</source>
+        <translation>standard output</translation>
+    </message>
+    <message>
+        <source>--size 须是大于 0 的大小（单位 M）：%1</source>
+        <translation>--size must be a size above 0 (in MB): %1</translation>
+    </message>
+    <message>
+        <source>“%1”既不是命令，也不是存在的文件。命令只有 split（velda split 文件）和 join（velda join 分割文件…）；不带命令时，velda 打开窗口，给出的文件须存在。</source>
+        <translation>&quot;%1&quot; is neither a command nor an existing file. The commands are split (velda split FILE) and join (velda join PIECE…); without a command, velda opens its window, and the files given must exist.</translation>
+    </message>
+    <message>
+        <source>无法打开显示器（%1），窗口无法显示。不需要显示器的 velda split 和 velda join 仍可使用。</source>
+        <translation>Cannot open a display (%1), so the window cannot be shown. velda split and velda join need no display and still work.</translation>
+    </message>
+    <message>
+        <source>DISPLAY 和 WAYLAND_DISPLAY 都未设置</source>
+        <translation>neither DISPLAY nor WAYLAND_DISPLAY is set</translation>
+    </message>
+    <message>
+        <source>名称
+    velda — 岚舟文件分割机：把文件按大小分割成多份，再把分割文件合并还原
+
+用法
+    velda [文件…]
+    velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
+                [--checksum]
+    velda join 分割文件… [--delete-pieces]
+    velda --help | --version
+
+说明
+    不带子命令时打开窗口。给出一个普通文件时，窗口处于“文件分割”，路径和文件信息已填好；
+    给出分割文件（名为 名称000.扩展名.qv 这样的文件）时处于“文件合并”，按序号列出它们；只给出
+    一个分割文件时，同一文件夹中同一组的其他分割文件也一并列出。第一个参数既不是 split、join，
+    也不是存在的文件时（例如拼错的命令），不打开窗口，退出状态 2。其余给出的文件不存在或无法读取
+    时，窗口照常打开，并显示与“浏览”相同的提示。没有显示器时，窗口无法打开，退出状态 1。
+
+    split 和 join 不打开窗口，也不需要显示器：在终端中分割或合并，规则与窗口相同。
+    输出到终端时，标准错误上显示进度（百分比和速度）；所有提示都写到标准错误，失败时在提示
+    后面的括号中写明涉及的文件和系统给出的原因。
+
+    velda split 文件
+        把文件分割成 名称000.扩展名.qv、名称001.扩展名.qv……
+        --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250；每份实际为
+                               它向下取整到 65,536 字节的整数倍
+        --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
+        --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
+        --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
+        --checksum             另写校验文件 名称.扩展名.sha256（可用 sha256sum -c 检查）
+
+    velda join 分割文件…
+        按序号合并分割文件；合并后的文件放在第一个给出的分割文件所在的文件夹，名称去掉序号和 .qv。
+        只给出一个分割文件时，合并它所在文件夹中同一组的全部分割文件。缺少某一份、某一份偏小、
+        有两组分割文件或不是分割文件时不合并（退出状态 1）。也合并 名称.001、名称.002…… 这样编号的
+        分割文件，合并后名为“名称”。
+        旁边有校验文件（名称.扩展名.sha256）时，先检查分割文件，合并后再检查合并出的文件。
+        --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
+        合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
+
+    按 Ctrl+C（或发送 SIGTERM，或关闭终端、断开连接即 SIGHUP）会停止任务，删除未完成的输出文件，
+    已完成的分割文件保留。
+
+退出状态
+    0    成功
+    1    任务失败（提示写在标准错误上），没有显示器而无法打开窗口，或帮助、结果无法写出
+    2    用法错误：未知的命令或选项、缺少文件、--size、--threads 或 --buffer-factor 的取值无效
+    130  被 Ctrl+C（SIGINT）中断；被 SIGTERM 停止时为 143，被 SIGHUP 停止时为 129
+
+示例
+    velda movie.avi
+    velda split movie.avi --size 700 --folder /media/usb
+    velda join /media/usb/movie000.avi.qv /media/usb/movie001.avi.qv --delete-pieces
+</source>
+        <translation>NAME
+    velda - Velda File Splitter: cuts a file into pieces and joins them back
+
+SYNOPSIS
+    velda [FILE…]
+    velda split FILE [--size SIZE] [--folder FOLDER] [--threads one|piece]
+                [--buffer-factor N] [--checksum]
+    velda join PIECE… [--delete-pieces]
+    velda --help | --version
+
+DESCRIPTION
+    Without a command, velda opens its window. Given an ordinary file, the
+    window starts in &quot;Split a file&quot; with the path and the file&apos;s size filled
+    in; given pieces (files named like name000.ext.qv), it starts in &quot;Join
+    pieces&quot; and lists them in piece order, and a single piece brings along the
+    other pieces of its set in the same folder. When the first argument is
+    neither split, join nor an existing file (a mistyped command), no window
+    opens and the exit status is 2. Another file that does not exist or cannot
+    be read still opens the window, with the message that &quot;Browse&quot; would show.
+    Without a display the window cannot open: exit status 1.
+
+    split and join open no window and need no display: they split or join in
+    the terminal, by the window&apos;s rules. On a terminal, standard error shows the
+    progress (percentage and speed); every message goes to standard error, and
+    a failure names, in parentheses, the file concerned and the system&apos;s reason.
+
+    velda split FILE
+        Cuts FILE into name000.ext.qv, name001.ext.qv, …
+        --size SIZE          size of each piece in MB (1 MB = 1,000,000 bytes),
+                             250 by default; a piece is that size rounded down
+                             to a multiple of 65,536 bytes
+        --folder FOLDER      the folder for the pieces, by default that of FILE
+        --threads one|piece  one: one worker thread (default); piece: a thread
+                             per piece
+        --buffer-factor N    each mapped view is N allocation granules: 10
+                             (default), 100, 1000 or 10000
+        --checksum           also write the checksum file name.ext.sha256
+                             (sha256sum -c reads it)
+
+    velda join PIECE…
+        Joins the pieces in piece order into the folder of the first piece
+        given, named without the number and .qv. Given one piece, it joins the
+        whole set of that piece from its folder. A missing or short piece,
+        pieces of two sets or a file that is no piece refuse the join (exit
+        status 1). Pieces numbered name.001, name.002, … join into &quot;name&quot; too.
+        When a checksum file (name.ext.sha256) sits beside them, the pieces are
+        checked first and the joined file afterwards.
+        --delete-pieces      delete the pieces once the joined file is complete
+                             and on disk
+        If a file already sits where the joined file would go, nothing is
+        joined (exit status 1), so that file is never replaced.
+
+    Ctrl+C (or SIGTERM, or SIGHUP when the terminal closes or the connection
+    drops) stops the job and deletes its unfinished output; finished pieces
+    stay.
+
+EXIT STATUS
+    0    success
+    1    the job failed (the message is on standard error), the window had no
+         display, or the help or a result could not be written
+    2    usage error: unknown command or option, missing file, bad --size,
+         --threads or --buffer-factor value
+    130  interrupted by Ctrl+C (SIGINT); 143 when stopped by SIGTERM, 129 by
+         SIGHUP
+
+EXAMPLES
+    velda movie.avi
+    velda split movie.avi --size 700 --folder /media/usb
+    velda join /media/usb/movie000.avi.qv --delete-pieces
+</translation>
+    </message>
+    <message>
+        <source>用法
+    velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
+                [--checksum]
+
+    把文件分割成 名称000.扩展名.qv、名称001.扩展名.qv……，不打开窗口。
+    --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250；每份实际为
+                           它向下取整到 65,536 字节的整数倍
+    --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
+    --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
+    --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
+    --checksum             另写校验文件 名称.扩展名.sha256（可用 sha256sum -c 检查）
+
+    退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断（SIGTERM 为 143，SIGHUP 为 129）。
+示例
+    velda split movie.avi --size 700 --folder /media/usb
+</source>
+        <translation>Usage
+    velda split FILE [--size SIZE] [--folder FOLDER] [--threads one|piece]
+                [--buffer-factor N] [--checksum]
+
+    Cuts FILE into name000.ext.qv, name001.ext.qv, … without opening a window.
+    --size SIZE          size of each piece in MB (1 MB = 1,000,000 bytes),
+                         250 by default; a piece is that size rounded down to
+                         a multiple of 65,536 bytes
+    --folder FOLDER      the folder for the pieces, by default that of FILE
+    --threads one|piece  one: one worker thread (default); piece: a thread per
+                         piece
+    --buffer-factor N    each mapped view is N allocation granules: 10
+                         (default), 100, 1000 or 10000
+    --checksum           also write the checksum file name.ext.sha256
+                         (sha256sum -c reads it)
+
+    Exit status: 0 success, 1 failure, 2 usage error, 130 interrupted by Ctrl+C
+    (143 by SIGTERM, 129 by SIGHUP).
+Example
+    velda split movie.avi --size 700 --folder /media/usb
+</translation>
+    </message>
+    <message>
+        <source>用法
+    velda join 分割文件… [--delete-pieces]
+
+    按序号合并分割文件，不打开窗口。合并后的文件放在第一个给出的分割文件所在的文件夹，
+    名称去掉序号和 .qv。只给出一个分割文件时，合并它所在文件夹中同一组的全部分割文件。
+    缺少某一份、某一份偏小、有两组分割文件或不是分割文件时不合并（退出状态 1），分割文件都保留。
+    旁边有校验文件（名称.扩展名.sha256）时，先检查其中列出的分割文件，
+    合并后再检查合并出的文件，不符时合并失败，分割文件都保留。
+    --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
+    合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
+
+    退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断（SIGTERM 为 143，SIGHUP 为 129）。
+示例
+    velda join movie000.avi.qv --delete-pieces
+</source>
+        <translation>Usage
+    velda join PIECE… [--delete-pieces]
+
+    Joins the pieces in piece order without opening a window. The joined file
+    goes into the folder of the first piece given, named without the number and
+    .qv. Given one piece, it joins the whole set of that piece from its folder.
+    A missing or short piece, pieces of two sets or a file that is no piece
+    refuse the join (exit status 1), and every piece is kept. When a checksum
+    file (name.ext.sha256) sits beside them, the pieces it lists are checked
+    first and the joined file afterwards; if one does not match, the join fails
+    and every piece is kept.
+    --delete-pieces      delete the pieces once the joined file is complete and
+                         on disk
+    If a file already sits where the joined file would go, nothing is joined
+    (exit status 1), so that file is never replaced.
+
+    Exit status: 0 success, 1 failure, 2 usage error, 130 interrupted by Ctrl+C
+    (143 by SIGTERM, 129 by SIGHUP).
+Example
+    velda join movie000.avi.qv --delete-pieces
+</translation>
+    </message>
+</context>
+</TS>
