@@ -49,6 +49,8 @@ inline const QString kStaleChecksumFile
     = QStringLiteral("\n\n注意：文件夹中的校验文件“%1”是以前分割时生成的，与这次的分割文件不符；合并前请删除它。");
 inline const QString kChecksumWriteFailed = QStringLiteral("无法写入校验文件 %1！");
 inline const QString kChecksumReadFailed = QStringLiteral("无法读取校验文件 %1！");
+inline const QString kChecksumNotAFile
+    = QStringLiteral("校验文件 %1 不是普通文件，或者大得不像校验文件，不会读取它！请移走它后再合并。");
 inline const QString kChecksumMismatch
     = QStringLiteral("分割文件 %1 与校验文件不符，合并出的文件不会是原文件！分割文件都已保留。");
 inline const QString kChecksumPieceMissing
