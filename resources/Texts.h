@@ -53,6 +53,11 @@ inline const QString kChecksumNotAFile
     = QStringLiteral("校验文件 %1 不是普通文件，或者大得不像校验文件，不会读取它！请移走它后再合并。");
 inline const QString kChecksumMismatch
     = QStringLiteral("分割文件 %1 与校验文件不符，合并出的文件不会是原文件！分割文件都已保留。");
+inline const QString kChecksumNothingApplies
+    = QStringLiteral("校验文件 %1 中没有一行属于这些分割文件，合并将不做校验！");
+inline const QString kJoinUnchecked = QStringLiteral("\n\n仍要不经校验地合并吗？");
+inline const QString kCliChecksumNothingApplies
+    = QStringLiteral("校验文件 %1 中没有一行属于这些分割文件，不经校验不会合并；确认无误时请移走该校验文件后再合并。");
 inline const QString kChecksumPieceMissing
     = QStringLiteral("校验文件中的分割文件 %1 不在合并列表中，合并出的文件不会是原文件！");
 inline const QString kChecksumJoinedMismatch
