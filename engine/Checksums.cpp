@@ -218,7 +218,7 @@ public:
     enum class Kind { Other, Piece, Joined, LeftOut };
 
     MergeNames(const QStringList& pieces, const QString& joinedPath)
-        : m_listed(pieces)
+        : m_reader(pieces)
         , m_joinedPath(joinedPath)
         , m_folderPrefix(joinedPath.left(joinedPath.lastIndexOf(QLatin1Char('/')) + 1))
         , m_joinedName(QFile::encodeName(FileNameOf(joinedPath)))
@@ -240,12 +240,14 @@ public:
             return Kind::Joined;
         // Read among the listed pieces, as the joined name was: movie1000.avi.qv is piece 1000
         // of movie.avi where the list holds movie000 to movie999.
-        const QString path = m_folderPrefix + QFile::decodeName(name);
-        return MakeJoinedName(path, m_listed) == m_joinedPath ? Kind::LeftOut : Kind::Other;
+        PieceName read;
+        return m_reader.Parse(m_folderPrefix + QFile::decodeName(name), &read) && read.JoinedPath() == m_joinedPath
+            ? Kind::LeftOut
+            : Kind::Other;
     }
 
 private:
-    QStringList m_listed;
+    PieceNameReader m_reader;
     QString m_joinedPath;
     QString m_folderPrefix; // the joined path's, with its '/'
     QByteArray m_joinedName;

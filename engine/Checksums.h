@@ -17,11 +17,11 @@
 #include <QStringList>
 
 // Larger than any set's checksum file: a line is at most about 600 bytes for a name of 255
-// bytes, under 100 for usual names, so this holds well over half a million usual lines (a
-// set of that many pieces is far beyond what a merge list is used for), and it is read in a
-// moment. A larger file at the name is not a checksum file of ours, and is refused rather
+// bytes and under 100 for usual names, so this holds some 190,000 usual lines (a set of that
+// many pieces is far beyond what a merge list is used for), and it is read in a fraction of a
+// second. A larger file at the name is not a checksum file of ours, and is refused rather
 // than read in part, which would leave pieces unchecked without a word.
-inline constexpr qint64 kMaxChecksumFileBytes = 64 << 20;
+inline constexpr qint64 kMaxChecksumFileBytes = 16 << 20;
 
 // The checksum file of a set whose pieces join into joinedPath.
 QString ChecksumFileName(const QString& joinedPath);
