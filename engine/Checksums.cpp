@@ -173,25 +173,31 @@ ReadResult ReadChecksumFile(const QString& path,
     // Opened without waiting, and only a regular file: a FIFO would block the reader until a
     // writer came, and a device could be read without end.
     const platform::UniqueFile handle = platform::OpenFileForRead(path, platform::AccessHint::Sequential);
+    const int openError = errno;
+    const QString shown = QDir::toNativeSeparators(path);
+    const auto refuse = [&](const QString& text, int reason) {
+        *error = text.arg(shown);
+        if (reason != 0)
+            NoteFailure(path, reason);
+        return ReadResult::Unreadable;
+    };
     int64_t size = 0;
-    QFile file;
     if (!QFileInfo(path).isFile()
-        || (handle && platform::GetFileSize64(handle.get(), &size) && size > kMaxChecksumFileBytes)) {
-        *error = texts::kChecksumNotAFile.arg(QDir::toNativeSeparators(path));
-        return ReadResult::Unreadable;
-    }
-    if (!handle || !file.open(handle.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-        *error = texts::kChecksumReadFailed.arg(QDir::toNativeSeparators(path));
-        return ReadResult::Unreadable;
-    }
+        || (handle && platform::GetFileSize64(handle.get(), &size) && size > kMaxChecksumFileBytes))
+        return refuse(texts::kChecksumNotAFile, 0);
+    QFile file;
+    if (!handle || !file.open(handle.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return refuse(texts::kChecksumReadFailed, handle ? 0 : openError);
     char buffer[kMaxLineBytes + 1];
     qint64 total = 0;
     bool skipping = false; // in a line too long to name a file of this folder
-    while (!file.atEnd() && total <= kMaxChecksumFileBytes) {
+    while (!file.atEnd()) {
         const qint64 got = file.readLine(buffer, sizeof buffer);
         if (got <= 0)
             break;
         total += got;
+        if (total > kMaxChecksumFileBytes) // it grew while it was read
+            return refuse(texts::kChecksumNotAFile, 0);
         const bool ends = buffer[got - 1] == '\n';
         QByteArray name;
         QByteArray digest;
@@ -203,10 +209,8 @@ ReadResult ReadChecksumFile(const QString& path,
         }
         skipping = !ends;
     }
-    if (file.error() != QFileDevice::NoError || total > kMaxChecksumFileBytes) {
-        *error = texts::kChecksumReadFailed.arg(QDir::toNativeSeparators(path));
-        return ReadResult::Unreadable;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return refuse(texts::kChecksumReadFailed, EIO);
     return ReadResult::Read;
 }
 
