@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "Checksums.h"
 #include "FileSystem.h"
 #include "JobSetup.h"
 #include "Names.h"
@@ -305,6 +306,9 @@ int RunJoin(const QStringList& arguments)
         return ErrorExit(texts::kSetNotAPiece.arg(pieces.first()), kExitFailed);
     if (const SetProblem problem = CheckMergeSet(job.join); problem.kind != SetProblem::Kind::None)
         return ErrorExit(DescribeSetProblem(problem), kExitFailed);
+    if (const ChecksumFileFit fit = FitOfChecksumFile(job.join.pieces, JoinedPathOf(job.join));
+        fit.fit == ChecksumFit::NothingApplies)
+        return ErrorExit(texts::kCliChecksumNothingApplies.arg(fit.path), kExitFailed);
     if (JoinReplacesAFile(job.join))
         return ErrorExit(texts::kCliJoinedExists.arg(JoinedPathOf(job.join)), kExitFailed);
     job.deletePieces = parser.isSet(deletePieces);

@@ -7,14 +7,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <openssl/evp.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -67,8 +71,192 @@ bool DigestIs(platform::FileHandle file, uint64_t size, const QByteArray& expect
 
 QString FileNameOf(const QString& path)
 {
-    return QFileInfo(path).fileName();
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
+
+// The folder of a path, written one way: "a/./b/x" and "a/b/x" are in one folder, and so are
+// "./x" and "x".
+QString FolderKey(const QString& path)
+{
+    const QString folder = QDir::cleanPath(FolderOf(path));
+    return folder.isEmpty() ? QStringLiteral(".") : folder;
+}
+
+// The line for a digest and a file, as sha256sum writes it: a name with a backslash, a newline
+// or a carriage return has them escaped, and the line starts with a backslash.
+QByteArray LineOf(const QByteArray& digest, const QString& path)
+{
+    QByteArray name = QFile::encodeName(FileNameOf(path));
+    if (!name.contains('\\') && !name.contains('\n') && !name.contains('\r'))
+        return digest.toHex() + "  " + name + '\n';
+    name.replace('\\', "\\\\").replace('\n', "\\n").replace('\r', "\\r");
+    return '\\' + digest.toHex() + "  " + name + '\n';
+}
+
+bool Unescape(QByteArray* name)
+{
+    QByteArray plain;
+    for (qsizetype i = 0; i < name->size(); ++i) {
+        char c = name->at(i);
+        if (c == '\\') {
+            c = ++i < name->size() ? name->at(i) : '\0';
+            if (c == 'n')
+                c = '\n';
+            else if (c == 'r')
+                c = '\r';
+            else if (c != '\\')
+                return false; // sha256sum writes no other escape
+        }
+        plain += c;
+    }
+    *name = plain;
+    return true;
+}
+
+// A line of a checksum file, without its '\n': "<hex>  <name>", "<hex> *<name>" or
+// "SHA256 (<name>) = <hex>", each maybe escaped; a CR of a CR LF end goes. The name as the
+// file system has it, and the digest; false for any other line.
+bool ParseLine(QByteArray line, QByteArray* name, QByteArray* digest)
+{
+    constexpr qsizetype kHex = 2 * kDigestBytes;
+    constexpr QByteArrayView kTag = "SHA256 (";
+    constexpr QByteArrayView kTagEnd = ") = ";
+    if (line.endsWith('\r'))
+        line.chop(1);
+    while (line.startsWith(' ') || line.startsWith('\t'))
+        line.remove(0, 1);
+    const bool escaped = line.startsWith('\\');
+    if (escaped)
+        line.remove(0, 1);
+    QByteArray hex;
+    if (line.startsWith(kTag)) {
+        const qsizetype nameEnd = line.size() - kHex - kTagEnd.size();
+        if (nameEnd <= kTag.size() || QByteArrayView(line).sliced(nameEnd, kTagEnd.size()) != kTagEnd)
+            return false;
+        hex = line.right(kHex);
+        *name = line.mid(kTag.size(), nameEnd - kTag.size());
+    } else {
+        if (line.size() <= kHex + 2 || line.at(kHex) != ' ' || (line.at(kHex + 1) != ' ' && line.at(kHex + 1) != '*'))
+            return false;
+        hex = line.left(kHex);
+        *name = line.mid(kHex + 2);
+    }
+    if (!std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
+        return false;
+    *digest = QByteArray::fromHex(hex);
+    return !escaped || Unescape(name);
+}
+
+// The name of a file in the checksum file's own folder that a listed name stands for ("./x"
+// is "x"); empty for a name of a file in any other folder, which is never looked at.
+QByteArray NameInFolder(QByteArray name)
+{
+    while (name.startsWith("./"))
+        name.remove(0, 2);
+    return name.contains('/') || name == "." || name == ".." ? QByteArray() : name;
+}
+
+// The longest line that can name a file of the checksum file's folder: the BSD form around a
+// name of 255 bytes, each byte escaped at worst, with the leading backslash and a CR LF.
+constexpr qsizetype kMaxLineBytes = 1024;
+
+enum class ReadResult { Absent, Read, Unreadable };
+
+// Reads the checksum file at path, giving `take` the name and digest of each line that lists
+// a file of the checksum file's folder. Unreadable, with why in *error, when what is there is
+// no regular file, is larger than a checksum file can be, or cannot be read.
+ReadResult ReadChecksumFile(const QString& path,
+    const std::function<void(const QByteArray& name, const QByteArray& digest)>& take, QString* error)
+{
+    if (!platform::PathExists(path))
+        return ReadResult::Absent;
+    // Opened without waiting, and only a regular file: a FIFO would block the reader until a
+    // writer came, and a device could be read without end.
+    const platform::UniqueFile handle = platform::OpenFileForRead(path, platform::AccessHint::Sequential);
+    const int openError = errno;
+    const QString shown = QDir::toNativeSeparators(path);
+    const auto refuse = [&](const QString& text, int reason) {
+        *error = text.arg(shown);
+        if (reason != 0)
+            NoteFailure(path, reason);
+        return ReadResult::Unreadable;
+    };
+    int64_t size = 0;
+    if (!QFileInfo(path).isFile()
+        || (handle && platform::GetFileSize64(handle.get(), &size) && size > kMaxChecksumFileBytes))
+        return refuse(texts::kChecksumNotAFile, 0);
+    QFile file;
+    if (!handle || !file.open(handle.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return refuse(texts::kChecksumReadFailed, handle ? 0 : openError);
+    char buffer[kMaxLineBytes + 1];
+    qint64 total = 0;
+    bool skipping = false; // in a line too long to name a file of this folder
+    while (!file.atEnd()) {
+        const qint64 got = file.readLine(buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        total += got;
+        if (total > kMaxChecksumFileBytes) // it grew while it was read
+            return refuse(texts::kChecksumNotAFile, 0);
+        const bool ends = buffer[got - 1] == '\n';
+        QByteArray name;
+        QByteArray digest;
+        if (!skipping && (ends || file.atEnd())
+            && ParseLine(QByteArray(buffer, ends ? got - 1 : got), &name, &digest)) {
+            name = NameInFolder(name);
+            if (!name.isEmpty())
+                take(name, digest);
+        }
+        skipping = !ends;
+    }
+    if (file.error() != QFileDevice::NoError)
+        return refuse(texts::kChecksumReadFailed, EIO);
+    return ReadResult::Read;
+}
+
+// What a name listed in a merge's checksum file is to the merge, from the names alone: one of
+// its pieces, its joined file, another piece of its set (one the merge would leave out), or
+// none of these.
+class MergeNames {
+public:
+    enum class Kind { Other, Piece, Joined, LeftOut };
+
+    MergeNames(const QStringList& pieces, const QString& joinedPath)
+        : m_reader(pieces)
+        , m_joinedPath(joinedPath)
+        , m_folderPrefix(joinedPath.left(joinedPath.lastIndexOf(QLatin1Char('/')) + 1))
+        , m_joinedName(QFile::encodeName(FileNameOf(joinedPath)))
+    {
+        const QString folder = FolderKey(joinedPath);
+        for (qsizetype i = 0; i < pieces.size(); ++i) {
+            if (FolderKey(pieces[i]) == folder)
+                m_pieces.insert(QFile::encodeName(FileNameOf(pieces[i])), int(i));
+        }
+    }
+    // For a name of a file in the checksum file's folder; *piece is the piece's index in the list.
+    Kind Classify(const QByteArray& name, int* piece) const
+    {
+        if (const auto found = m_pieces.constFind(name); found != m_pieces.cend()) {
+            *piece = found.value();
+            return Kind::Piece;
+        }
+        if (name == m_joinedName)
+            return Kind::Joined;
+        // Read among the listed pieces, as the joined name was: movie1000.avi.qv is piece 1000
+        // of movie.avi where the list holds movie000 to movie999.
+        PieceName read;
+        return m_reader.Parse(m_folderPrefix + QFile::decodeName(name), &read) && read.JoinedPath() == m_joinedPath
+            ? Kind::LeftOut
+            : Kind::Other;
+    }
+
+private:
+    PieceNameReader m_reader;
+    QString m_joinedPath;
+    QString m_folderPrefix; // the joined path's, with its '/'
+    QByteArray m_joinedName;
+    QHash<QByteArray, int> m_pieces; // the pieces in the checksum file's folder, by name
+};
 
 } // namespace
 
@@ -107,8 +295,8 @@ QString WriteSplitChecksums(bool flush)
 
     QByteArray text;
     for (size_t i = 0; i < pieces.size(); ++i)
-        text += pieces[i].toHex() + "  " + FileNameOf(g_pieceRecords[i].path).toUtf8() + '\n';
-    text += whole.front().toHex() + "  " + FileNameOf(joined).toUtf8() + '\n';
+        text += LineOf(pieces[i], g_pieceRecords[i].path);
+    text += LineOf(whole.front(), joined);
 
     // Written under a temporary name and renamed once on the disk: a checksum file is whole.
     platform::OutputFile out;
@@ -133,50 +321,56 @@ QString WriteSplitChecksums(bool flush)
     return {};
 }
 
-QString LoadMergeChecksums(const QString& firstPiece, const QString& joinedPath)
+ChecksumFileFit FitOfChecksumFile(const QStringList& pieces, const QString& joinedPath)
+{
+    ChecksumFileFit result { ChecksumFit::NothingApplies, ChecksumFileName(joinedPath), {} };
+    const MergeNames names(pieces, joinedPath);
+    int piece = 0;
+    const ReadResult read = ReadChecksumFile(
+        result.path,
+        [&](const QByteArray& name, const QByteArray&) {
+            if (names.Classify(name, &piece) != MergeNames::Kind::Other)
+                result.fit = ChecksumFit::Applies;
+        },
+        &result.error);
+    if (read != ReadResult::Read)
+        result.fit = read == ReadResult::Absent ? ChecksumFit::None : ChecksumFit::Unreadable;
+    return result;
+}
+
+QString LoadMergeChecksums(const QString&, const QString& joinedPath)
 {
     s_mismatchShown = false;
-    const QString path = ChecksumFileName(joinedPath);
-    if (!QFileInfo::exists(path))
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return texts::kChecksumReadFailed.arg(QDir::toNativeSeparators(path));
-    const QDir folder = QFileInfo(path).dir();
-    PieceName first;
-    const bool firstParsed = ParsePieceName(firstPiece, &first);
-    while (!file.atEnd()) {
-        // "<64 hex digits>  <name>", or " *<name>" for sha256sum's binary mode.
-        const QByteArray line = file.readLine().trimmed();
-        if (line.size() < 2 * kDigestBytes + 3 || line.at(2 * kDigestBytes) != ' '
-            || (line.at(2 * kDigestBytes + 1) != ' ' && line.at(2 * kDigestBytes + 1) != '*'))
-            continue;
-        const QByteArray digest = QByteArray::fromHex(line.left(2 * kDigestBytes));
-        if (digest.size() != kDigestBytes || digest.toHex() != line.left(2 * kDigestBytes).toLower())
-            continue;
-        const QString name = QString::fromUtf8(line.mid(2 * kDigestBytes + 2));
-        const QString listed = QDir::cleanPath(folder.absoluteFilePath(name));
-        platform::FileIdentity identity;
-        const bool exists = platform::IdentifyPath(listed, &identity);
-        bool known = false;
-        for (PieceRecord& record : g_pieceRecords) {
-            if (exists && record.identity.SameFile(identity)) {
-                record.sha256 = digest;
-                known = true;
+    QStringList pieces;
+    for (const PieceRecord& record : g_pieceRecords)
+        pieces.append(record.path);
+    const MergeNames names(pieces, joinedPath);
+    QString leftOut;
+    QString error;
+    const ReadResult read = ReadChecksumFile(
+        ChecksumFileName(joinedPath),
+        [&](const QByteArray& name, const QByteArray& digest) {
+            int piece = 0;
+            switch (names.Classify(name, &piece)) {
+            case MergeNames::Kind::Piece:
+                g_pieceRecords[size_t(piece)].sha256 = digest;
+                break;
+            case MergeNames::Kind::Joined:
+                g_job.joinedSha256 = digest;
+                break;
+            case MergeNames::Kind::LeftOut:
+                if (leftOut.isEmpty())
+                    leftOut = QFile::decodeName(name);
+                break;
+            case MergeNames::Kind::Other:
+                break;
             }
-        }
-        if (known)
-            continue;
-        if (listed == QDir::cleanPath(QFileInfo(joinedPath).absoluteFilePath())) {
-            g_job.joinedSha256 = digest;
-            continue;
-        }
-        // A piece of this set that the merge leaves out: the joined file would not be whole.
-        PieceName piece;
-        if (firstParsed && ParsePieceName(listed, &piece) && SameSet(piece, first))
-            return texts::kChecksumPieceMissing.arg(name);
-    }
-    return {};
+        },
+        &error);
+    if (read == ReadResult::Unreadable)
+        return error;
+    // A piece of this set that the merge leaves out: the joined file would not be whole.
+    return leftOut.isEmpty() ? QString() : texts::kChecksumPieceMissing.arg(leftOut);
 }
 
 bool VerifyPieceChecksum(int32_t index)

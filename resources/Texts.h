@@ -61,6 +61,13 @@ inline constexpr Text kStaleChecksumFile = QT_TRANSLATE_NOOP(
     "Velda", "\n\n注意：文件夹中的校验文件“%1”是以前分割时生成的，与这次的分割文件不符；合并前请删除它。");
 inline constexpr Text kChecksumWriteFailed = QT_TRANSLATE_NOOP("Velda", "无法写入校验文件 %1！");
 inline constexpr Text kChecksumReadFailed = QT_TRANSLATE_NOOP("Velda", "无法读取校验文件 %1！");
+inline constexpr Text kChecksumNotAFile
+    = QT_TRANSLATE_NOOP("Velda", "校验文件 %1 不是普通文件，或者大得不像校验文件，不会读取它！请移走它后再合并。");
+inline constexpr Text kChecksumNothingApplies
+    = QT_TRANSLATE_NOOP("Velda", "校验文件 %1 中没有一行属于这些分割文件，合并将不做校验！");
+inline constexpr Text kJoinUnchecked = QT_TRANSLATE_NOOP("Velda", "\n\n仍要不经校验地合并吗？");
+inline constexpr Text kCliChecksumNothingApplies = QT_TRANSLATE_NOOP(
+    "Velda", "校验文件 %1 中没有一行属于这些分割文件，不经校验不会合并；确认无误时请移走该校验文件后再合并。");
 inline constexpr Text kChecksumMismatch
     = QT_TRANSLATE_NOOP("Velda", "分割文件 %1 与校验文件不符，合并出的文件不会是原文件！分割文件都已保留。");
 inline constexpr Text kChecksumPieceMissing

@@ -2,6 +2,7 @@
 
 #include "VeldaDlg.h"
 
+#include "Checksums.h"
 #include "Ids.h"
 #include "JobSetup.h"
 #include "MessageBox.h"
@@ -98,6 +99,12 @@ void CVeldaDlg::StartMerge()
             return;
         request.keepPieces = true;
     }
+    // A checksum file beside the pieces that checks none of them is no check at all.
+    if (const ChecksumFileFit fit = FitOfChecksumFile(request.pieces, JoinedPathOf(request));
+        fit.fit == ChecksumFit::NothingApplies
+        && !ui::AskYesNo(
+            this, texts::kChecksumNothingApplies.arg(fit.path) + texts::kJoinUnchecked, texts::kCaptionHint))
+        return;
     SetDlgItemText(ids::kStartButton, texts::kMerging);
     m_startTick = platform::TickCount();
     StartPrepared(PrepareMerge(request), texts::kStartMerge);

@@ -628,5 +628,25 @@ Example
     velda join movie000.avi.qv --delete-pieces
 </translation>
     </message>
+    <message>
+        <source>校验文件 %1 不是普通文件，或者大得不像校验文件，不会读取它！请移走它后再合并。</source>
+        <translation>The checksum file %1 is not an ordinary file, or is far too large for one, so it is not read. Move it away, then join again.</translation>
+    </message>
+    <message>
+        <source>校验文件 %1 中没有一行属于这些分割文件，合并将不做校验！</source>
+        <translation>No line of the checksum file %1 is about these pieces, so the join would check nothing.</translation>
+    </message>
+    <message>
+        <source>
+
+仍要不经校验地合并吗？</source>
+        <translation>
+
+Join them anyway, unchecked?</translation>
+    </message>
+    <message>
+        <source>校验文件 %1 中没有一行属于这些分割文件，不经校验不会合并；确认无误时请移走该校验文件后再合并。</source>
+        <translation>No line of the checksum file %1 is about these pieces; they are not joined unchecked. If they are right, move the checksum file away and join again.</translation>
+    </message>
 </context>
 </TS>

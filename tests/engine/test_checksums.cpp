@@ -1,9 +1,16 @@
 // The checksum file beside the pieces: sha256sum accepts it; joins refuse pieces it does not list.
 
+#include "Checksums.h"
 #include "Names.h"
 #include "TestSupport.h"
 
 #include <QProcess>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <future>
 
 using namespace testsupport;
 
@@ -14,6 +21,13 @@ struct Checksums : JobFixture {
     {
         WriteFile(source, data);
         return RunJobToEnd(window, Split(source, "0.07", {}, checksum)); // pieces of 65,536 bytes
+    }
+    QStringList Paths(const QStringList& names) const
+    {
+        QStringList paths;
+        for (const QString& name : names)
+            paths.append(dir.filePath(name));
+        return paths;
     }
     QByteArray Sha256sum(const QStringList& arguments) // in the pieces' folder; empty when it fails
     {
@@ -31,22 +45,80 @@ struct Checksums : JobFixture {
 
 TEST_F(Checksums, splitWritesWhatSha256sumChecksAndAJoinChecksWhatSha256sumWrote)
 {
+    // Names with a newline or a backslash have escaped lines; the join reads them back, and the
+    // lines sha256sum writes in binary mode and in the BSD form.
+    for (const char* name : { "movie.avi", "new\nline.avi", "back\\slash.avi" }) {
+        const QString joined = Path(name);
+        QStringList names;
+        for (int i = 0; i < 4; ++i)
+            names.append(QFileInfo(MakePieceName(joined, dir.path(), i)).fileName());
+        const QString piece3 = dir.filePath(names[3]);
+        WriteFile(joined, data);
+        ASSERT_EQ(RunJobToEnd(window, Split(joined, "0.07", {}, true)), QString()) << name;
+        const QByteArray checked
+            = Sha256sum({ QStringLiteral("-c"), QFileInfo(joined).fileName() + QStringLiteral(".sha256") });
+        EXPECT_EQ(checked.count(": OK\n"), 5) << checked.data(); // every piece and the whole file
+        ASSERT_TRUE(QFile::remove(joined));
+        for (const QStringList& options :
+            { QStringList(), QStringList { QStringLiteral("-b") }, QStringList { QStringLiteral("--tag") } }) {
+            if (!options.isEmpty())
+                WriteFile(joined + QStringLiteral(".sha256"), Sha256sum(options + names));
+            WriteAt(piece3, 0, QByteArray(1, char(~data.at(3 * 65536))));
+            const QString error = RunJobToEnd(window, Merge(Paths(names)));
+            EXPECT_TRUE(error.contains(names[3])) << name << error.toStdString();
+            WriteAt(piece3, 0, data.mid(3 * 65536, 1));
+            ASSERT_EQ(RunJobToEnd(window, Merge(Paths(names), true)), QString());
+            EXPECT_EQ(ReadFile(joined), data);
+            ASSERT_TRUE(QFile::remove(joined));
+        }
+    }
+}
+
+TEST_F(Checksums, linesOfOtherFoldersAreIgnoredAndAChecksumFileThatIsNoFileIsRefusedWithoutWaiting)
+{
     ASSERT_EQ(SplitSource(true), QString());
-    const QByteArray out = Sha256sum({ QStringLiteral("-c"), QStringLiteral("movie.avi.sha256") });
-    EXPECT_EQ(out.count(": OK\n"), 5) << out.data(); // every piece and the whole file
-    ASSERT_TRUE(QFile::rename(source, Path("original.avi")));
-    ASSERT_EQ(RunJobToEnd(window, Merge(pieces, true)), QString()); // one worker: the test below
-    EXPECT_EQ(ReadFile(source), data);
     ASSERT_TRUE(QFile::remove(source));
-    // Binary mode, and a line for a file of no set: read, and a changed piece fails.
-    const QByteArray listed = Sha256sum(QStringList { QStringLiteral("-b"), QStringLiteral("original.avi") } + pieces);
-    ASSERT_TRUE(listed.contains(" *original.avi\n"));
-    WriteFile(source + QStringLiteral(".sha256"), listed);
-    ASSERT_EQ(RunJobToEnd(window, Merge(pieces)), QString());
-    EXPECT_EQ(ReadFile(source), data);
-    ASSERT_TRUE(QFile::remove(source));
-    WriteAt(pieces[3], 0, QByteArray(1, char(~data.at(3 * 65536))));
-    EXPECT_TRUE(RunJobToEnd(window, Merge(pieces)).contains(QStringLiteral("movie003.avi.qv")));
+    const QString checksums = source + QStringLiteral(".sha256");
+    const QByteArray lines = ReadFile(checksums);
+    const QByteArray wrong = QByteArray(64, 'a');
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("other")));
+    WriteFile(Path("other/movie001.avi.qv"), "x");
+    const QByteArray elsewhere = wrong + "  other/movie001.avi.qv\n" + wrong + "  other/movie005.avi.qv\n" + wrong
+        + "  ../movie001.avi.qv\n" + wrong + "  " + QFile::encodeName(pieces[1]) + "\n" + wrong + "  original.avi\n";
+    struct Row {
+        std::function<void()> make;
+        ChecksumFit fit;
+        bool joins;
+    } const rows[] = {
+        { [] {}, ChecksumFit::None, true },
+        { [&] { WriteFile(checksums, elsewhere + lines); }, ChecksumFit::Applies, true },
+        { [&] { WriteFile(checksums, elsewhere); }, ChecksumFit::NothingApplies, true }, // unchecked, not refused
+        // After a line too long to name a file here, "./" for the folder and a CR LF end.
+        { [&] { WriteFile(checksums, QByteArray(100000, 'f') + "\n" + wrong + "  ./movie.avi\r\n"); },
+            ChecksumFit::Applies, false },
+        { [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(checksums).constData(), 0600), 0); }, ChecksumFit::Unreadable,
+            false },
+        { [&] { MakeSparseFile(checksums, kMaxChecksumFileBytes + 1); }, ChecksumFit::Unreadable, false },
+    };
+    for (const Row& row : rows) {
+        QFile::remove(checksums);
+        row.make();
+        const ChecksumFileFit fit = FitOfChecksumFile(pieces, source);
+        EXPECT_EQ(fit.fit, row.fit);
+        // The merge is prepared on a thread of its own: one that waits fails the test, and the
+        // FIFO is then opened and closed, to end the wait.
+        std::future<PreparedJob> prepared = std::async(std::launch::async, [&] { return Merge(pieces); });
+        EXPECT_EQ(prepared.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        while (prepared.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+            ::close(::open(QFile::encodeName(checksums).constData(), O_WRONLY | O_NONBLOCK));
+        const QString error = RunJobToEnd(window, prepared.get());
+        EXPECT_EQ(error.isEmpty(), row.joins) << error.toStdString();
+        EXPECT_EQ(fit.error, row.fit == ChecksumFit::Unreadable ? error : QString()); // why the merge refuses
+        EXPECT_EQ(ReadFile(source), row.joins ? data : QByteArray());
+        EXPECT_EQ(FilesIn("*.part"), QStringList());
+        EXPECT_EQ(FilesIn("*.qv").size(), 4);
+        QFile::remove(source);
+    }
 }
 
 TEST_F(Checksums, joinOfWrongPiecesFailsKeepingEveryPieceAndNoJoinedFile)

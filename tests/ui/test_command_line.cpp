@@ -166,11 +166,14 @@ TEST_F(DialogFixture, joinRefusesWhatIsNotOneWholeSetAndWritesNothing)
         MakeFile(u"s002.bin.qv"_s, 100) };
     const QStringList sets { MakeFile(u"t000.bin.qv"_s, 100), MakeFile(u"u000.bin.qv"_s, 100) };
     const QStringList stray { MakeFile(u"v000.bin.qv"_s, 100), MakeFile(u"v.txt"_s, 50) };
+    const QString unchecked = MakeFile(u"c000.bin.qv"_s, 100);
+    testsupport::WriteFile(Path("c.bin.sha256"), QByteArray(64, '0') + "  other.bin\n");
     const QStringList before = QDir(dir.path()).entryList(QDir::Files);
     const struct {
         QStringList args;
         QString error;
-    } rows[] = { { { gap[0] }, texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
+    } rows[] = { { { unchecked }, texts::kCliChecksumNothingApplies.arg(Path("c.bin.sha256")) },
+        { { gap[0] }, texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
         { gap, texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
         { { cut[2] }, texts::kSetShortPiece.arg(Path("s001.bin.qv")) },
         { sets, texts::kSetTwoSets.arg(Path("u000.bin.qv")) }, { stray, texts::kSetNotAPiece.arg(Path("v.txt")) },

@@ -99,13 +99,20 @@ TEST_F(DialogFixture, oneFileIsListedOnceAndTheMergeAsksBeforeJoiningWhatIsNotOn
             texts::kSetShortPiece.arg(Path("s001.bin.qv")) },
         { { MakeFile(u"t000.bin.qv"_s, 100), MakeFile(u"u000.bin.qv"_s, 100) },
             texts::kSetTwoSets.arg(Path("u000.bin.qv")) },
-        { { MakeFile(u"v000.bin.qv"_s, 100), MakeFile(u"v.txt"_s, 50) }, texts::kSetNotAPiece.arg(Path("v.txt")) } };
+        { { MakeFile(u"v000.bin.qv"_s, 100), MakeFile(u"v.txt"_s, 50) }, texts::kSetNotAPiece.arg(Path("v.txt")) },
+        { { MakeFile(u"c000.bin.qv"_s, 100), MakeFile(u"c001.bin.qv"_s, 10) }, {} } };
+    // A checksum file beside them that checks none of them: the join would be unchecked.
+    testsupport::WriteFile(Path("c.bin.sha256"), QByteArray(64, '0') + "  other.bin\n");
     const QStringList before = QDir(dir.path()).entryList(QDir::Files);
     for (const auto& row : rows) {
         Browse(row.files);
         answer = false;
         Start();
-        EXPECT_EQ(questions.takeLast(), texts::kCaptionHint + u'|' + row.question + texts::kJoinAnyway);
+        EXPECT_EQ(questions.takeLast(),
+            texts::kCaptionHint + u'|'
+                + (row.question.isEmpty()
+                        ? texts::kChecksumNothingApplies.arg(Path("c.bin.sha256")) + texts::kJoinUnchecked
+                        : row.question + texts::kJoinAnyway));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
         EXPECT_EQ(ListEntries().size(), row.files.size());
         dlg->m_listBox->ResetContent();
