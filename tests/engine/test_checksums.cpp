@@ -22,20 +22,6 @@ struct Checksums : JobFixture {
         WriteFile(source, data);
         return RunJobToEnd(window, Split(source, "0.07", {}, checksum)); // pieces of 65,536 bytes
     }
-    QStringList Paths(const QStringList& names) const
-    {
-        QStringList paths;
-        for (const QString& name : names)
-            paths.append(dir.filePath(name));
-        return paths;
-    }
-    QByteArray Sha256sum(const QStringList& arguments) // in the pieces' folder; empty when it fails
-    {
-        QProcess tool;
-        tool.setWorkingDirectory(dir.path());
-        tool.start(QStringLiteral("sha256sum"), arguments);
-        return tool.waitForFinished(20000) && tool.exitCode() == 0 ? tool.readAllStandardOutput() : QByteArray();
-    }
 
     const QString source = Path("movie.avi");
     const QByteArray data = PatternBytes(3 * 65536 + 777, 5); // four pieces
@@ -47,27 +33,32 @@ TEST_F(Checksums, splitWritesWhatSha256sumChecksAndAJoinChecksWhatSha256sumWrote
 {
     // Names with a newline or a backslash have escaped lines; the join reads them back, and the
     // lines sha256sum writes in binary mode and in the BSD form.
+    auto sha256sum = [&](const QStringList& arguments) { // in the pieces' folder; empty when it fails
+        QProcess tool;
+        tool.setWorkingDirectory(dir.path());
+        tool.start(QStringLiteral("sha256sum"), arguments);
+        return tool.waitForFinished(20000) && tool.exitCode() == 0 ? tool.readAllStandardOutput() : QByteArray();
+    };
     for (const char* name : { "movie.avi", "new\nline.avi", "back\\slash.avi" }) {
         const QString joined = Path(name);
-        QStringList names;
+        QStringList paths, names;
         for (int i = 0; i < 4; ++i)
-            names.append(QFileInfo(MakePieceName(joined, dir.path(), i)).fileName());
-        const QString piece3 = dir.filePath(names[3]);
+            names.append(QFileInfo(paths.emplace_back(MakePieceName(joined, dir.path(), i))).fileName());
         WriteFile(joined, data);
         ASSERT_EQ(RunJobToEnd(window, Split(joined, "0.07", {}, true)), QString()) << name;
         const QByteArray checked
-            = Sha256sum({ QStringLiteral("-c"), QFileInfo(joined).fileName() + QStringLiteral(".sha256") });
+            = sha256sum({ QStringLiteral("-c"), QFileInfo(joined).fileName() + QStringLiteral(".sha256") });
         EXPECT_EQ(checked.count(": OK\n"), 5) << checked.data(); // every piece and the whole file
         ASSERT_TRUE(QFile::remove(joined));
         for (const QStringList& options :
             { QStringList(), QStringList { QStringLiteral("-b") }, QStringList { QStringLiteral("--tag") } }) {
             if (!options.isEmpty())
-                WriteFile(joined + QStringLiteral(".sha256"), Sha256sum(options + names));
-            WriteAt(piece3, 0, QByteArray(1, char(~data.at(3 * 65536))));
-            const QString error = RunJobToEnd(window, Merge(Paths(names)));
+                WriteFile(joined + QStringLiteral(".sha256"), sha256sum(options + names));
+            WriteAt(paths[3], 0, QByteArray(1, char(~data.at(3 * 65536))));
+            const QString error = RunJobToEnd(window, Merge(paths));
             EXPECT_TRUE(error.contains(names[3])) << name << error.toStdString();
-            WriteAt(piece3, 0, data.mid(3 * 65536, 1));
-            ASSERT_EQ(RunJobToEnd(window, Merge(Paths(names), true)), QString());
+            WriteAt(paths[3], 0, data.mid(3 * 65536, 1));
+            ASSERT_EQ(RunJobToEnd(window, Merge(paths, true)), QString());
             EXPECT_EQ(ReadFile(joined), data);
             ASSERT_TRUE(QFile::remove(joined));
         }
@@ -121,8 +112,12 @@ TEST_F(Checksums, linesOfOtherFoldersAreIgnoredAndAChecksumFileThatIsNoFileIsRef
     }
 }
 
-TEST_F(Checksums, joinOfWrongPiecesFailsKeepingEveryPieceAndNoJoinedFile)
+TEST_F(Checksums, aFailedSplitLeavesNoChecksumFileAndAJoinOfWrongPiecesFailsKeepingEveryPieceAndNoJoinedFile)
 {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("movie002.avi.qv"))); // no piece can go there
+    EXPECT_NE(SplitSource(true), QString());
+    EXPECT_EQ(FilesIn("*.sha256*"), QStringList());
+    ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("movie002.avi.qv")));
     ASSERT_EQ(SplitSource(true), QString());
     ASSERT_TRUE(QFile::remove(source));
     // A byte flipped, a piece cut short, a piece left out, pieces out of order.
@@ -142,13 +137,6 @@ TEST_F(Checksums, joinOfWrongPiecesFailsKeepingEveryPieceAndNoJoinedFile)
             EXPECT_EQ(FilesIn("*.qv").size(), 4); // all kept
         }
     }
-}
-
-TEST_F(Checksums, failedSplitLeavesNoChecksumFile)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("movie002.avi.qv"))); // no piece can go there
-    EXPECT_NE(SplitSource(true), QString());
-    EXPECT_EQ(FilesIn("*.sha256*"), QStringList());
 }
 
 } // namespace

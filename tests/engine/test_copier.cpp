@@ -1,12 +1,9 @@
-// CopyRange: views of the configured size at aligned offsets, bytes landing exactly (past
-// 4 GiB too), its reports, what it releases, and a view that cannot be mapped. (A file cut
-// short under a copy: the bus-error guard in test_platform, whole jobs in test_jobs.)
+// CopyRange: views of the configured size at aligned offsets, bytes landing exactly (past 4 GiB too), its reports,
+// what it releases, a view that cannot be mapped. (A source cut short: test_platform's guard, test_jobs' jobs.)
 
 #include "Copier.h"
 #include "TestSupport.h"
 #include "Thread.h"
-
-#include <QTemporaryDir>
 
 #include <mutex>
 
@@ -32,12 +29,11 @@ std::unique_ptr<CopyTask> Task(UniqueMapping owned, MappingHandle shared, bool o
         .owned = std::move(owned) });
 }
 
-class CopierTest : public ::testing::Test {
+class CopierTest : public JobFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        g_mainWindow = &window;
+        JobFixture::SetUp();
         platform::testing::SetViewObserver([this](MappingHandle m, auto, uint64_t offset, uint32_t length) {
             std::lock_guard lock(viewsMutex);
             views.push_back({ m, offset, length });
@@ -47,23 +43,12 @@ protected:
     {
         platform::testing::SetViewObserver(nullptr);
     }
-
-    QString Path(const char* name) const
+    int Reports(uintptr_t kind) const // kViewCopied or kTaskEnded
     {
-        return dir.filePath(QString::fromLatin1(name));
-    }
-    int Views() const
-    {
-        return window.Count(WM_COPYPROGRESS, kViewCopied, kProgressStep);
-    }
-    int Ends() const
-    {
-        return window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep);
+        return window.Count(WM_COPYPROGRESS, kind, kProgressStep);
     }
 
     const uint32_t gran = platform::AllocationGranularity();
-    QTemporaryDir dir;
-    RecordingWindow window;
     std::mutex viewsMutex;
     std::vector<std::tuple<MappingHandle, uint64_t, uint32_t>> views; // mapping, offset, length
 };
@@ -96,9 +81,9 @@ TEST_F(CopierTest, copiesInFullViewsAndOneShorterAtAlignedOffsetsReportsThemAndR
                 seen.push_back({ offset, len });
         EXPECT_EQ(seen, expected) << length;
         EXPECT_EQ(ReadFile(Path("dst")), data.mid(gran, qint64(length)));
-        EXPECT_EQ(Views(), showProgress ? int(expected.size()) : 0);
-        EXPECT_EQ(Ends(), threadPerTask ? 1 : 0);
-        EXPECT_EQ(window.messages.size(), size_t(Views() + Ends())); // no failure
+        EXPECT_EQ(Reports(kViewCopied), showProgress ? int(expected.size()) : 0);
+        EXPECT_EQ(Reports(kTaskEnded), threadPerTask ? 1 : 0);
+        EXPECT_EQ(window.messages.size(), size_t(Reports(kViewCopied) + Reports(kTaskEnded))); // no failure
         EXPECT_EQ(OpenDescriptorCount(), descriptors); // the piece's mapping went with its task
     }
     platform::View still
@@ -132,9 +117,9 @@ TEST_F(CopierTest, aViewThatCannotBeMappedIsNeverCopiedThroughAndIsReported)
     UniqueMapping shared = MapForRead(Path("src"));
     // The range reaches past the source mapping: its second view cannot be mapped.
     CopyRange(Task(CreateForWrite(Path("piece"), 2 * gran), shared.get(), true, 0, 2 * gran, 0, 4).release());
-    EXPECT_EQ(Views(), 1);
+    EXPECT_EQ(Reports(kViewCopied), 1);
     EXPECT_EQ(window.Count(WM_COPYFAILED, 4, EINVAL), 1); // the written piece, and why
-    EXPECT_EQ(Ends(), 1); // the job still reaches its count
+    EXPECT_EQ(Reports(kTaskEnded), 1); // the job still reaches its count
     EXPECT_EQ(ReadFile(Path("piece")), PatternBytes(gran, 2) + QByteArray(int(gran), '\0'));
 }
 

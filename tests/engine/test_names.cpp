@@ -20,27 +20,23 @@ QStringList L(const char* names) // '|' between names
     return S(names).split(u'|', Qt::SkipEmptyParts);
 }
 
-using NameRow
-    = std::tuple<const char*, const char*, int, const char*, const char*>; // source, folder, index, piece, joined
-
-class PieceNames : public ::testing::TestWithParam<NameRow> { };
-
-TEST_P(PieceNames, nameThePieceAfterItsSourceAndJoinItBack)
+TEST(PieceNames, nameThePieceAfterItsSourceAndJoinItBack)
 {
-    const auto& [source, folder, index, piece, joined] = GetParam();
-    EXPECT_EQ(MakePieceName(S(source), S(folder), index), S(piece));
-    EXPECT_EQ(MakeJoinedName(S(piece)), S(joined));
+    // Source, folder, index, piece, joined.
+    const std::tuple<const char*, const char*, int, const char*, const char*> rows[]
+        = { { "/d/a/movie.avi", "/e/out", 12, "/e/out/movie012.avi.qv", "/e/out/movie.avi" },
+              { "/d/a/my.old.movie.avi", "/e/out", 3, "/e/out/my.old.movie003.avi.qv", "/e/out/my.old.movie.avi" },
+              { "/d/a.b/movie", "/e/out", 7, "/e/out/movie007.qv", "/e/out/movie" }, // no extension
+              { "/d/a/.bashrc", "/e/out", 0, "/e/out/.bashrc000.qv", "/e/out/.bashrc" }, // hidden
+              { "/d/a/.config.tar", "/e/out", 2, "/e/out/.config002.tar.qv", "/e/out/.config.tar" },
+              { "/数据/岚舟 电影.mkv", "/备份", 4, "/备份/岚舟 电影004.mkv.qv", "/备份/岚舟 电影.mkv" },
+              { "/movie.avi", "/", 0, "/movie000.avi.qv", "/movie.avi" },
+              { "/d/vacation-2026.mkv", "/e", 5, "/e/vacation-2026005.mkv.qv", "/e/vacation-2026.mkv" } };
+    for (const auto& [source, folder, index, piece, joined] : rows) {
+        EXPECT_EQ(MakePieceName(S(source), S(folder), index), S(piece)) << piece;
+        EXPECT_EQ(MakeJoinedName(S(piece)), S(joined)) << piece;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, PieceNames,
-    ::testing::Values(NameRow { "/d/a/movie.avi", "/e/out", 12, "/e/out/movie012.avi.qv", "/e/out/movie.avi" },
-        NameRow { "/d/a/my.old.movie.avi", "/e/out", 3, "/e/out/my.old.movie003.avi.qv", "/e/out/my.old.movie.avi" },
-        NameRow { "/d/a.b/movie", "/e/out", 7, "/e/out/movie007.qv", "/e/out/movie" }, // no extension
-        NameRow { "/d/a/.bashrc", "/e/out", 0, "/e/out/.bashrc000.qv", "/e/out/.bashrc" }, // hidden
-        NameRow { "/d/a/.config.tar", "/e/out", 2, "/e/out/.config002.tar.qv", "/e/out/.config.tar" },
-        NameRow { "/数据/岚舟 电影.mkv", "/备份", 4, "/备份/岚舟 电影004.mkv.qv", "/备份/岚舟 电影.mkv" },
-        NameRow { "/movie.avi", "/", 0, "/movie000.avi.qv", "/movie.avi" },
-        NameRow { "/d/vacation-2026.mkv", "/e", 5, "/e/vacation-2026005.mkv.qv", "/e/vacation-2026.mkv" }));
 
 QStringList Numbered(const char* format, int from, int to)
 {
@@ -56,22 +52,19 @@ TEST(PieceNames, aNameIsReadFromItselfAndTheNamesAtHand)
 {
     const QStringList full = Numbered("/p/movie%03d.avi.qv", 0, 999);
     const QStringList a = Numbered("/p/a%03d.txt.qv", 0, 2);
-    const struct {
-        const char* piece;
-        QStringList atHand;
-        const char* joined;
-    } rows[] = { { "/p/track10000.mp3.qv", {}, "/p/track10.mp3" }, { "/p/data100000.csv.qv", {}, "/p/data100.csv" },
-        { "/p/x000000.avi.qv", {}, "/p/x000.avi" }, { "/p/x0000.bin.qv", {}, "/p/x0.bin" },
-        { "/p/big0000.bin.qv", {}, "/p/big0.bin" }, { "/p/r7.pdf.qv", {}, "/p/r.pdf" },
-        { "/p/a1000.txt.qv", a, "/p/a1.txt" }, { "/p/movie1000.avi.qv", full, "/p/movie.avi" },
-        { "/p/movie1000.avi.qv", full.mid(1), "/p/movie1.avi" }, { "/p/movie.mkv.001", {}, "/p/movie.mkv" },
-        { "/p/m.tar.gz.0123", {}, "/p/m.tar.gz" }, { "/p/x.01", {}, "/p/x_qv.01" },
-        { "/p/backup.part1.rar", {}, "/p/backup.part1_qv.rar" }, { "/p/movie", {}, "/p/movie_qv" },
-        { "/p/movie.avi.qv", {}, "/p/movie.avi_qv.qv" }, { "/p/000.qv", {}, "/p/000_qv.qv" },
-        { "/p/000.avi.qv", {}, "/p/000.avi_qv.qv" }, { "/p/..001", {}, "/p/._qv.001" },
-        { "/p/movie000.avi.QV", {}, "/p/movie000.avi_qv.QV" } };
-    for (const auto& row : rows)
-        EXPECT_EQ(MakeJoinedName(S(row.piece), row.atHand), S(row.joined)) << row.piece;
+    // A piece, the names at hand, the name it joins into.
+    const std::tuple<const char*, QStringList, const char*> rows[] = { { "/p/track10000.mp3.qv", {}, "/p/track10.mp3" },
+        { "/p/data100000.csv.qv", {}, "/p/data100.csv" }, { "/p/x000000.avi.qv", {}, "/p/x000.avi" },
+        { "/p/x0000.bin.qv", {}, "/p/x0.bin" }, { "/p/big0000.bin.qv", {}, "/p/big0.bin" },
+        { "/p/r7.pdf.qv", {}, "/p/r.pdf" }, { "/p/a1000.txt.qv", a, "/p/a1.txt" },
+        { "/p/movie1000.avi.qv", full, "/p/movie.avi" }, { "/p/movie1000.avi.qv", full.mid(1), "/p/movie1.avi" },
+        { "/p/movie.mkv.001", {}, "/p/movie.mkv" }, { "/p/m.tar.gz.0123", {}, "/p/m.tar.gz" },
+        { "/p/x.01", {}, "/p/x_qv.01" }, { "/p/backup.part1.rar", {}, "/p/backup.part1_qv.rar" },
+        { "/p/movie", {}, "/p/movie_qv" }, { "/p/movie.avi.qv", {}, "/p/movie.avi_qv.qv" },
+        { "/p/000.qv", {}, "/p/000_qv.qv" }, { "/p/000.avi.qv", {}, "/p/000.avi_qv.qv" },
+        { "/p/..001", {}, "/p/._qv.001" }, { "/p/movie000.avi.QV", {}, "/p/movie000.avi_qv.QV" } };
+    for (const auto& [piece, atHand, joined] : rows)
+        EXPECT_EQ(MakeJoinedName(S(piece), atHand), S(joined)) << piece;
 
     // A piece's set among its folder's entries, wildcard characters and all.
     const QStringList entries = L("a1000.txt.qv|a1001.txt.qv|a1002.txt.qv|a1000.txt.qv.part|Show [1080p] e01000.mkv.qv|"
@@ -84,9 +77,7 @@ TEST(PieceNames, aNameIsReadFromItselfAndTheNamesAtHand)
         (L("/p/Show [1080p] e01000.mkv.qv|/p/Show [1080p] e01001.mkv.qv")));
     EXPECT_EQ(SetMembers(S("/p/v.mkv.002"), entries), (L("/p/v.mkv.001|/p/v.mkv.002")));
     EXPECT_EQ(SetMembers(S("p/v.mkv"), entries), QStringList());
-    QStringList movieEntries;
-    for (const QString& path : full + L("/p/movie1000.avi.qv"))
-        movieEntries.append(path.mid(3));
+    const QStringList movieEntries = Numbered("movie%03d.avi.qv", 0, 999) + L("movie1000.avi.qv");
     EXPECT_EQ(SetMembers(S("/p/movie1000.avi.qv"), movieEntries).size(), 1001);
 }
 
@@ -94,26 +85,23 @@ TEST(PieceNames, aNameIsReadFromItselfAndTheNamesAtHand)
 TEST(PieceNames, aListIsOneWholeSetOnlyWithConsecutiveNumbersAndEqualPieces)
 {
     using Kind = SetProblem::Kind;
-    const struct {
-        QStringList pieces;
-        QList<int64_t> sizes;
-        Kind kind;
-        const char* named;
-    } rows[] = { { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 10, 4 }, Kind::None, "" },
-        { L("/p/a.rar|/p/b.rar"), { 1, 9 }, Kind::None, "" }, { L("/p/x.001|/p/x.002"), {}, Kind::None, "" },
-        { L("/p/m000.a.qv|/p/m002.a.qv"), {}, Kind::Missing, "/p/m001.a.qv" },
-        { L("/p/m001.a.qv|/p/m002.a.qv"), {}, Kind::Missing, "/p/m000.a.qv" },
-        { L("/p/x.002|/p/x.003"), {}, Kind::Missing, "/p/x.001" },
-        { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 6, 10 }, Kind::Short, "/p/m001.a.qv" },
-        { L("/p/m000.a.qv|/p/m001.a.qv"), { 10, 12 }, Kind::Short, "/p/m000.a.qv" },
-        { L("/p/a000.t.qv|/p/b000.t.qv"), {}, Kind::TwoSets, "/p/b000.t.qv" },
-        { L("/p/m000.a.qv|/p/m000.b.qv"), {}, Kind::TwoSets, "/p/m000.b.qv" },
-        { L("/p/m000.a.qv|/p/notes.txt"), {}, Kind::NotAPiece, "/p/notes.txt" },
-        { Numbered("/p/movie%03d.avi.qv", 0, 1000), {}, Kind::None, "" } };
-    for (const auto& row : rows) {
-        const SetProblem problem = CheckPieceSet(row.pieces, row.sizes);
-        EXPECT_EQ(problem.kind, row.kind) << row.pieces.join(u' ').toStdString();
-        EXPECT_EQ(problem.name, S(row.named)) << row.pieces.join(u' ').toStdString();
+    // The list, its sizes (none: not known), what it lacks, the name that shows it.
+    const std::tuple<QStringList, QList<int64_t>, Kind, const char*> rows[]
+        = { { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 10, 4 }, Kind::None, "" },
+              { L("/p/a.rar|/p/b.rar"), { 1, 9 }, Kind::None, "" }, { L("/p/x.001|/p/x.002"), {}, Kind::None, "" },
+              { L("/p/m000.a.qv|/p/m002.a.qv"), {}, Kind::Missing, "/p/m001.a.qv" },
+              { L("/p/m001.a.qv|/p/m002.a.qv"), {}, Kind::Missing, "/p/m000.a.qv" },
+              { L("/p/x.002|/p/x.003"), {}, Kind::Missing, "/p/x.001" },
+              { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 6, 10 }, Kind::Short, "/p/m001.a.qv" },
+              { L("/p/m000.a.qv|/p/m001.a.qv"), { 10, 12 }, Kind::Short, "/p/m000.a.qv" },
+              { L("/p/a000.t.qv|/p/b000.t.qv"), {}, Kind::TwoSets, "/p/b000.t.qv" },
+              { L("/p/m000.a.qv|/p/m000.b.qv"), {}, Kind::TwoSets, "/p/m000.b.qv" },
+              { L("/p/m000.a.qv|/p/notes.txt"), {}, Kind::NotAPiece, "/p/notes.txt" },
+              { Numbered("/p/movie%03d.avi.qv", 0, 1000), {}, Kind::None, "" } };
+    for (const auto& [pieces, sizes, kind, named] : rows) {
+        const SetProblem problem = CheckPieceSet(pieces, sizes);
+        EXPECT_EQ(problem.kind, kind) << pieces.join(u' ').toStdString();
+        EXPECT_EQ(problem.name, S(named)) << pieces.join(u' ').toStdString();
     }
 }
 

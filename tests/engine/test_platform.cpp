@@ -4,8 +4,6 @@
 #include "TestSupport.h"
 #include "Thread.h"
 
-#include <QTemporaryDir>
-
 #include <atomic>
 #include <tuple>
 
@@ -13,9 +11,8 @@ using namespace testsupport;
 
 namespace {
 
-struct FileMappingTest : ::testing::Test {
-    QTemporaryDir dir;
-    const QString src = dir.filePath(QStringLiteral("src")), other = dir.filePath(QStringLiteral("other"));
+struct FileMappingTest : JobFixture {
+    const QString src = Path("src"), other = Path("other");
     const uint32_t gran = platform::AllocationGranularity();
     static constexpr uint64_t kFourGiB = 1ull << 32;
 };
@@ -69,9 +66,7 @@ TEST_F(FileMappingTest, aCopyThroughALargeFileKeepsTheResidentSizeToItsViews)
     const uint64_t size = 160ull << 20; // sparse: no hundreds of megabytes written
     MakeSparseFile(src, qint64(size));
     WriteAt(src, qint64(size - gran), PatternBytes(gran, 8));
-    EngineStateGuard state(10 * gran, false, false);
-    RecordingWindow window;
-    g_mainWindow = &window;
+    EngineStateGuard tenGranuleViews(10 * gran, false, false);
     const platform::UniqueMapping source = MapForRead(src);
     platform::UniqueMapping piece = CreateForWrite(other, size);
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs")); // the peak starts again

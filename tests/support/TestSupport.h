@@ -33,7 +33,6 @@ inline QByteArray PatternBytes(qint64 size, uint32_t seed = 1, qint64 offset = 0
     return data;
 }
 
-// A file of `size` bytes that is all holes.
 inline void MakeSparseFile(const QString& path, qint64 size)
 {
     QFile file(path);
@@ -68,7 +67,6 @@ inline QByteArray ReadFile(const QString& path)
     return ReadAt(path, 0, FileSize(path));
 }
 
-// A read-only mapping of the whole file, and a new file of `size` bytes mapped read/write.
 inline platform::UniqueMapping MapForRead(const QString& path)
 {
     const platform::UniqueFile file = platform::OpenFileForRead(path, platform::AccessHint::Random);
@@ -89,7 +87,6 @@ inline int OpenDescriptorCount()
     return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
 }
 
-// Runs the event loop until pred is true or timeoutMs has passed; returns pred().
 inline bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
 {
     QElapsedTimer timer;

@@ -65,10 +65,6 @@ protected:
         platform::testing::FailNextThreadStarts(0);
     }
 
-    QString Path(const QString& name) const
-    {
-        return dir.filePath(name);
-    }
     QString Path(const char* name) const
     {
         return dir.filePath(QString::fromUtf8(name));
@@ -83,7 +79,6 @@ protected:
         dlg->SetDlgItemText(ids::kStartButton, caption);
     }
 
-    // A file of `size` bytes (all holes) in the test's folder.
     QString MakeFile(const QString& name, qint64 size = 16)
     {
         testsupport::MakeSparseFile(dir.filePath(name), size);
@@ -109,12 +104,6 @@ protected:
         Control<QPushButton>(ids::kStartButton)->click();
         ASSERT_TRUE(!wait
             || testsupport::WaitUntil([&] { return !dlg->IsJobRunning() && platform::RunningWorkerCount() == 0; }));
-    }
-
-    // Slows every view down, so that a job is still running when the test acts.
-    static void SlowViews(int ms)
-    {
-        platform::testing::SetViewObserver([ms](auto, auto, auto, auto) { QThread::msleep(ms); });
     }
 
     // Delivers a real drag and drop of these URLs; answers whether the dialog took it.
