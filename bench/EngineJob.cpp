@@ -92,7 +92,8 @@ EngineJobResult RunEngineSplit(
         .pieceSizeText = options.pieceSizeText,
         .viewSize = options.bufferFactor * g_allocationGranularity,
         .threadPerPiece = options.threadPerPiece,
-        .checksum = options.checksum });
+        .checksum = options.checksum,
+        .flush = false }); // as the merge's below: coreutils leaves writing back to the kernel too
     RunPrepared(window, job, result, timer);
     for (const PieceRecord& record : g_pieceRecords)
         result.pieces.append(record.path);

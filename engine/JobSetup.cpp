@@ -99,6 +99,7 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     g_job.sourcePath = request.source;
     g_job.pieceFolder = request.folder;
     g_job.checksum = request.checksum;
+    g_job.flushPieces = request.flush;
     platform::IdentifyFile(source.get(), &g_job.sourceIdentity);
     g_job.sourceLock = std::move(source);
     return PreparedJob { {}, {}, ViewCount(uint64_t(g_fileSize)), uint64_t(g_fileSize) };

@@ -14,6 +14,8 @@ struct SplitRequest {
     uint32_t viewSize = 0;
     bool threadPerPiece = false;
     bool checksum = false; // also write the set's checksum file
+    // Each piece goes to the disk before it takes its name; off only for measurements.
+    bool flush = true;
 };
 
 struct MergeRequest {

@@ -64,6 +64,9 @@ struct CopyTask {
     bool verify = false; // the source piece is checked against its listed digest first
     // A piece that takes its final name once its copy is complete.
     platform::OutputFile* output = nullptr;
+    // Where a piece's controller hears whether the copy completed, when it seals the piece
+    // itself; null: the copier seals it.
+    bool* copied = nullptr;
 };
 
 extern uint32_t g_allocationGranularity;
@@ -85,6 +88,7 @@ struct JobProgress {
     QString joinedPath; // the merge's output
     bool merge = false; // a merge, not a split
     int64_t pieceSize = 0; // the split's piece size in bytes
+    bool flushPieces = true; // a split's pieces reach the disk before they take their names
     int32_t tasksStarted = 0; // copy tasks handed to a thread of their own
     bool dispatchDone = false; // the controller has handed over every task it will
     bool flushing = false; // the joined output is being made final on a worker

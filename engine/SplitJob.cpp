@@ -8,6 +8,8 @@
 #include <QLocale>
 
 #include <cmath>
+#include <memory>
+#include <utility>
 
 void BuildPieceRanges(uint64_t start, uint64_t end, uint64_t pieceSize, std::vector<PieceRecord>& list)
 {
@@ -94,9 +96,20 @@ unsigned SplitJobEntry(void* arg)
 void RunSplit(int64_t pieceSize)
 {
     BuildPieceRanges(0, uint64_t(g_fileSize), uint64_t(pieceSize), g_pieceRecords);
+    BeginPieceSeals();
     const bool threadPerPiece = g_useMultithreading.load();
+    // With one worker a piece is sealed after the next one's copy: the disk writes the rest of
+    // it meanwhile, so that its flush finds it written. Each copy says here whether it completed.
+    const auto copied = std::make_unique<bool[]>(g_pieceRecords.size());
+    PieceRecord* unsealed = nullptr;
+    auto sealUnsealed = [&] {
+        PieceRecord* record = std::exchange(unsealed, nullptr);
+        if (record && !SealPiece(record->output))
+            ReportCopyFailed(int32_t(record - g_pieceRecords.data()));
+    };
     for (size_t i = 0; i < g_pieceRecords.size(); ++i) {
         if (g_cancelRequested.load() || g_job.failed) {
+            sealUnsealed(); // a complete piece stays
             g_job.failed = true;
             return;
         }
@@ -104,6 +117,7 @@ void RunSplit(int64_t pieceSize)
         record.path = MakePieceName(g_job.sourcePath, g_job.pieceFolder, int(i));
         const platform::LockResult claim = record.output.Claim(record.path);
         if (claim != platform::LockResult::Locked) {
+            sealUnsealed();
             FailJob(
                 claim == platform::LockResult::Busy ? texts::kFileBusy.arg(record.path) : texts::kCreatePieceFailed);
             return;
@@ -113,6 +127,7 @@ void RunSplit(int64_t pieceSize)
         if (!mapping) {
             // Nothing of this piece was written; leave no empty file behind.
             record.output.Remove();
+            sealUnsealed();
             FailJob(texts::kMapPieceFailed);
             return;
         }
@@ -125,10 +140,17 @@ void RunSplit(int64_t pieceSize)
             .ownsDestination = true,
             .index = int32_t(i),
             .owned = std::move(mapping),
-            .output = &record.output });
+            .output = &record.output,
+            .copied = threadPerPiece ? nullptr : &copied[i] });
         if (!RunCopyTask(std::move(task), threadPerPiece)) {
             FailJob(texts::kThreadFailed);
             return;
         }
+        if (!threadPerPiece) {
+            sealUnsealed();
+            if (copied[i])
+                unsealed = &record;
+        }
     }
+    sealUnsealed();
 }

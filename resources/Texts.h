@@ -45,6 +45,7 @@ inline const QString kCreateJoinedFailed = QStringLiteral("打开待合并文件
 inline const QString kJoinedIsPiece = QStringLiteral("合并后的文件就是待合并文件之一，请重新选择！");
 inline const QString kCopyFailed = QStringLiteral("复制文件数据失败！");
 inline const QString kFlushFailed = QStringLiteral("合并文件写入磁盘失败！");
+inline const QString kPieceFlushFailed = QStringLiteral("分割文件写入磁盘失败！");
 inline const QString kStaleChecksumFile
     = QStringLiteral("\n\n注意：文件夹中的校验文件“%1”是以前分割时生成的，与这次的分割文件不符；合并前请删除它。");
 inline const QString kChecksumWriteFailed = QStringLiteral("无法写入校验文件 %1！");
