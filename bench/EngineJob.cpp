@@ -110,7 +110,8 @@ EngineJobResult RunEngineMerge(CountingWindow& window, const QStringList& pieces
     const PreparedJob job = PrepareMerge(MergeRequest { .pieces = pieces,
         .namingPiece = {},
         .viewSize = options.bufferFactor * g_allocationGranularity,
-        .threadPerPiece = options.threadPerPiece });
+        .threadPerPiece = options.threadPerPiece,
+        .flush = false });
     result.joined = g_job.joinedPath;
     RunPrepared(window, job, result, timer);
     return result;

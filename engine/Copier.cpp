@@ -56,8 +56,11 @@ unsigned CopyRange(void* arg)
         platform::UnmapView(dest);
         if (!ok)
             break;
-        // The disk may write this view's bytes from now on, not only at the flush.
-        platform::StartWriteBack(task->destMapping, destPos + rem, len);
+        // Output that goes to the disk at the end may go there from now on: the flush then
+        // finds little left to write. Not otherwise: the disk would spend on writing what a
+        // cold copy needs for reading.
+        if (g_job.flush)
+            platform::StartWriteBack(task->destMapping, destPos + rem, len);
         pos += len;
         destPos += len;
         if (g_showProgress.load(std::memory_order_relaxed))
@@ -91,8 +94,8 @@ void BeginPieceSeals()
 bool SealPiece(platform::OutputFile& output)
 {
     // After a disk that failed to write one piece, no later piece of the job takes its name.
-    if (!s_flushFailureShown.load() && (!g_job.flushPieces || platform::FlushFileData(output.get())))
-        return output.Commit(g_job.flushPieces);
+    if (!s_flushFailureShown.load() && (!g_job.flush || platform::FlushFileData(output.get())))
+        return output.Commit(g_job.flush);
     output.Remove();
     if (!s_flushFailureShown.exchange(true))
         FailJob(texts::kPieceFlushFailed);

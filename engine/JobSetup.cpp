@@ -99,7 +99,7 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     g_job.sourcePath = request.source;
     g_job.pieceFolder = request.folder;
     g_job.checksum = request.checksum;
-    g_job.flushPieces = request.flush;
+    g_job.flush = request.flush;
     platform::IdentifyFile(source.get(), &g_job.sourceIdentity);
     g_job.sourceLock = std::move(source);
     return PreparedJob { {}, {}, ViewCount(uint64_t(g_fileSize)), uint64_t(g_fileSize) };
@@ -156,6 +156,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     if (!g_sharedMapping) // most often a disk that cannot hold the joined file
         return Refuse(texts::kMapMergePieceFailed);
     g_job.joinedPath = joined;
+    g_job.flush = request.flush;
     return PreparedJob { {}, {}, ViewCount(total), total };
 }
 

@@ -23,6 +23,9 @@ struct MergeRequest {
     QString namingPiece; // the piece that names the joined file; empty: the first one
     uint32_t viewSize = 0;
     bool threadPerPiece = false;
+    // The joined file is written to the disk as the copy goes, for the flush at its end; off
+    // only for measurements that leave the flush out (SealJobOutput(false)).
+    bool flush = true;
 };
 
 // The file a merge writes: named after its naming piece, or its first piece without one.

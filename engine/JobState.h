@@ -88,7 +88,9 @@ struct JobProgress {
     QString joinedPath; // the merge's output
     bool merge = false; // a merge, not a split
     int64_t pieceSize = 0; // the split's piece size in bytes
-    bool flushPieces = true; // a split's pieces reach the disk before they take their names
+    // The output goes to the disk before it takes its name (a split's pieces each, a merge's
+    // joined file at the end); off only for measurements.
+    bool flush = true;
     int32_t tasksStarted = 0; // copy tasks handed to a thread of their own
     bool dispatchDone = false; // the controller has handed over every task it will
     bool flushing = false; // the joined output is being made final on a worker

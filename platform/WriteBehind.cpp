@@ -13,10 +13,14 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace platform::detail {
 
 namespace {
+
+// What is handed to the disk in one call.
+constexpr uint64_t kChunk = 4 * kLargePage;
 
 // Asks the kernel to start writing [from, to) of the file; false when the file system refuses.
 bool StartWriting(int fd, uint64_t from, uint64_t to)
@@ -26,6 +30,12 @@ bool StartWriting(int fd, uint64_t from, uint64_t to)
         rc = ::sync_file_range(fd, off_t(from), off_t(to - from), SYNC_FILE_RANGE_WRITE);
     } while (rc != 0 && errno == EINTR);
     return rc == 0;
+}
+
+// Waits until what was handed over of [from, to) is written.
+void WaitWritten(int fd, uint64_t from, uint64_t to)
+{
+    while (::sync_file_range(fd, off_t(from), off_t(to - from), SYNC_FILE_RANGE_WAIT_BEFORE) != 0 && errno == EINTR) { }
 }
 
 // Starting writeback can block once the disk's queue is full, and the copy must not wait for
@@ -80,6 +90,8 @@ public:
             }
         }
         m_idle.wait(lock, [&] { return m_busy != mapping; });
+        if (m_inFlight.mapping == mapping)
+            m_inFlight = Range { nullptr, 0, 0 };
         lock.unlock();
         for (const Range& range : mine)
             StartWriting(mapping->fd, range.from, range.to);
@@ -97,11 +109,19 @@ private:
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_wake.wait(lock, [&] { return !m_queue.empty(); });
-            const Range range = m_queue.front();
-            m_queue.pop_front();
+            // A chunk at a time, and at most two on their way to the disk: a read of the copy
+            // waits for little in front of it, and what comes meanwhile queues here.
+            Range& front = m_queue.front();
+            const Range range { front.mapping, front.from, std::min(front.to, front.from + kChunk) };
+            front.from = range.to;
+            if (front.from == front.to)
+                m_queue.pop_front();
             m_busy = range.mapping;
+            const Range previous = std::exchange(m_inFlight, range);
             lock.unlock();
             const bool taken = StartWriting(range.mapping->fd, range.from, range.to);
+            if (taken && previous.mapping == range.mapping)
+                WaitWritten(range.mapping->fd, previous.from, previous.to);
             lock.lock();
             // A file system without the call is left to write back as it always did.
             if (!taken)
@@ -116,6 +136,7 @@ private:
     std::condition_variable m_idle;
     std::deque<Range> m_queue;
     FileMapping* m_busy = nullptr;
+    Range m_inFlight { nullptr, 0, 0 }; // the range handed over last
     bool m_started = false;
 };
 
