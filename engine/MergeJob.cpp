@@ -19,9 +19,6 @@ unsigned RunMerge(void*)
             continue;
         }
         const platform::MappingHandle source = record.mapping.get();
-        // With one worker the disk reads the next piece's start while this one is copied.
-        if (!threadPerPiece && i + 1 < g_pieceRecords.size())
-            platform::ReadAheadFromStart(g_pieceRecords[i + 1].mapping.get());
         auto task = std::make_unique<CopyTask>(CopyTask { .sourceMapping = source,
             .destMapping = g_sharedMapping.get(),
             .sourceStart = 0,

@@ -203,12 +203,6 @@ void StartWriteBack(MappingHandle mapping, uint64_t offset, uint64_t length)
         detail::WriteBehindFrom(mapping, from, to);
 }
 
-void ReadAheadFromStart(MappingHandle mapping)
-{
-    if (mapping && mapping->base && !mapping->writable && SpareProcessors() > 0)
-        detail::ReadAheadFrom(mapping, 0);
-}
-
 View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t length)
 {
     if (const auto& observer = Observer())

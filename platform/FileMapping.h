@@ -65,11 +65,6 @@ struct View {
     FileMapping* window = nullptr;
 };
 
-// The copy will read the read-only mapping from its start once it is done with the one it
-// reads now (a join's next piece): while a processor is spare, its first part is read in
-// ahead, so that the disk goes on reading where the copy moves next.
-void ReadAheadFromStart(MappingHandle mapping);
-
 // offset must be a multiple of AllocationGranularity() and the view must lie inside the
 // mapping; a writable view needs a read/write mapping, and its writes reach the file.
 View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t length);
