@@ -63,7 +63,7 @@ void StopReadAhead(FileMapping* mapping);
 // [from, to) of a read/write mapping has been written and will not be written again: have
 // the kernel start writing it to the disk, without waiting for it.
 void WriteBehindFrom(FileMapping* mapping, uint64_t from, uint64_t to);
-// Called before a read/write mapping's descriptor is closed: what waits for it is dropped.
+// Called before a read/write mapping's descriptor is closed: what waits is handed over now.
 void StopWriteBehind(FileMapping* mapping);
 
 // Reads one byte of every page; false, instead of the end of the process, on an I/O fault.

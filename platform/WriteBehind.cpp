@@ -75,18 +75,26 @@ public:
         m_wake.notify_one();
     }
 
-    // Called before a mapping's descriptor is closed: afterwards the thread no longer touches
-    // it. What still waits is dropped, not handed over here, where the caller would wait for a
-    // full disk queue: the job flushes the file anyway.
+    // Called before a mapping's descriptor is closed: what is still waiting is handed over
+    // here, and afterwards the thread no longer touches the mapping.
     void Forget(FileMapping* mapping)
     {
         std::unique_lock lock(m_mutex);
-        m_queue.erase(std::remove_if(
-                          m_queue.begin(), m_queue.end(), [&](const Range& range) { return range.mapping == mapping; }),
-            m_queue.end());
+        std::deque<Range> mine;
+        for (auto it = m_queue.begin(); it != m_queue.end();) {
+            if (it->mapping == mapping) {
+                mine.push_back(*it);
+                it = m_queue.erase(it);
+            } else {
+                ++it;
+            }
+        }
         m_idle.wait(lock, [&] { return m_busy != mapping; });
         if (m_inFlight.mapping == mapping)
             m_inFlight = Range { nullptr, 0, 0 };
+        lock.unlock();
+        for (const Range& range : mine)
+            StartWriting(mapping->fd, range.from, range.to);
     }
 
 private:
