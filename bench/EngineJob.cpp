@@ -92,7 +92,8 @@ EngineJobResult RunEngineSplit(
         .pieceSizeText = options.pieceSizeText,
         .viewSize = options.bufferFactor * g_allocationGranularity,
         .threadPerPiece = options.threadPerPiece,
-        .checksum = options.checksum });
+        .checksum = options.checksum,
+        .flush = false }); // as the merge's below: coreutils leaves writing back to the kernel too
     RunPrepared(window, job, result, timer);
     for (const PieceRecord& record : g_pieceRecords)
         result.pieces.append(record.path);
@@ -109,7 +110,8 @@ EngineJobResult RunEngineMerge(CountingWindow& window, const QStringList& pieces
     const PreparedJob job = PrepareMerge(MergeRequest { .pieces = pieces,
         .namingPiece = {},
         .viewSize = options.bufferFactor * g_allocationGranularity,
-        .threadPerPiece = options.threadPerPiece });
+        .threadPerPiece = options.threadPerPiece,
+        .flush = false });
     result.joined = g_job.joinedPath;
     RunPrepared(window, job, result, timer);
     return result;

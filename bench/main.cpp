@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -127,7 +128,9 @@ public:
     double settleSeconds = 0;
     bool prewarm = true;
     bool checksum = false; // jobs with a checksum file; references with sha256sum
-    QString headless; // the program whose `split` and `join` commands are timed too
+    // Programs whose `split` and `join` commands are timed too, as processes, next to coreutils
+    // followed by `sync` of what they wrote.
+    QStringList headless;
     uint64_t sourceBlock = 8u << 20;
     QString pieceSizeText = QStringLiteral("250");
     std::vector<Config> configs;
@@ -144,8 +147,11 @@ private:
     CountingWindow m_window;
     bool m_coldRefused = false;
     std::vector<double> m_splitRef, m_catRef;
+    // Coreutils followed by `sync` of their output files and folder; the syncs alone.
+    std::vector<double> m_splitSyncedRef, m_catSyncedRef, m_syncs;
     std::map<std::pair<int, bool>, Samples> m_split, m_join; // keyed by (factor, thread per piece)
-    std::map<std::pair<int, bool>, Samples> m_headlessSplit, m_headlessJoin;
+    // Keyed by (program, factor, thread per piece).
+    std::map<std::tuple<int, int, bool>, Samples> m_headlessSplit, m_headlessJoin;
     QString m_loadBefore, m_loadAfter;
 };
 
@@ -317,31 +323,88 @@ int Bench::Run(const QString& workDir)
             if (engineFirst)
                 catSeconds = timeCat(pieces, checkCat);
             if (!headless.isEmpty()) {
-                // The same jobs from the command line, in a process of their own, as a user runs them.
-                Prepare({ source });
-                QStringList splitArgs { QStringLiteral("split"), source, QStringLiteral("--size"), pieceSizeText,
-                    QStringLiteral("--folder"), headlessFolder, QStringLiteral("--threads"),
-                    config.threadPerPiece ? QStringLiteral("piece") : QStringLiteral("one"),
-                    QStringLiteral("--buffer-factor"), QString::number(config.factor) };
-                if (checksum)
-                    splitArgs << QStringLiteral("--checksum");
-                const double headlessSplit = TimeProcess(headless, splitArgs, QStringLiteral("/dev/null"));
-                QStringList headlessPieces;
-                for (const QString& name : QDir(headlessFolder).entryList({ QStringLiteral("*.qv") }, QDir::Files))
-                    headlessPieces << headlessFolder + QLatin1Char('/') + name;
-                Prepare(headlessPieces);
-                const double headlessJoin
-                    = TimeProcess(headless, QStringList { QStringLiteral("join") } + headlessPieces);
+                // The same jobs from the command line, processes of their own as a user runs them,
+                // which are done once their output is on the disk; next to coreutils and a `sync`
+                // of what they wrote, in an order that flips from run to run.
+                auto timeSynced = [&](const QString& program, const QStringList& arguments, const QString& out,
+                                      const QString& folder, double* syncSeconds) {
+                    double seconds = TimeProcess(program, arguments, out);
+                    QStringList written;
+                    for (const QString& name : QDir(folder).entryList(QDir::Files))
+                        written << folder + QLatin1Char('/') + name;
+                    *syncSeconds = seconds < 0 ? -1 : TimeProcess(QStringLiteral("sync"), written << folder);
+                    seconds = *syncSeconds < 0 ? -1 : seconds + *syncSeconds;
+                    for (const QString& path : written)
+                        QFile::remove(path);
+                    return seconds;
+                };
+                auto headlessPieces = [&] {
+                    QStringList list;
+                    for (const QString& name : QDir(headlessFolder).entryList({ QStringLiteral("*.qv") }, QDir::Files))
+                        list << headlessFolder + QLatin1Char('/') + name;
+                    return list;
+                };
                 const QString joined = headlessFolder + QStringLiteral("/source.bin");
-                if (headlessSplit < 0 || headlessJoin < 0 || headlessPieces.size() != pieceCount
-                    || (run == 1 && !SameContents(joined, source)))
-                    return Fail(QStringLiteral("headless %1: wrong or failed").arg(config.Name()));
-                for (const QString& name : QDir(headlessFolder).entryList(QDir::Files))
-                    QFile::remove(headlessFolder + QLatin1Char('/') + name);
-                m_headlessSplit[key].seconds.push_back(headlessSplit);
-                m_headlessSplit[key].ratios.push_back(splitSeconds / headlessSplit);
-                m_headlessJoin[key].seconds.push_back(headlessJoin);
-                m_headlessJoin[key].ratios.push_back(catSeconds / headlessJoin);
+                double splitSync = 0, catSync = 0;
+                std::vector<double> splits(size_t(headless.size())), joins(size_t(headless.size()));
+                auto timeSplitSynced = [&] {
+                    Prepare({ source });
+                    return timeSynced(QStringLiteral("split"),
+                        { QStringLiteral("-b"), pieceBytes, QStringLiteral("-a"), QStringLiteral("4"), source,
+                            refFolder + QStringLiteral("/part-") },
+                        {}, refFolder, &splitSync);
+                };
+                auto timeCatSynced = [&](const QStringList& catPieces) {
+                    Prepare(catPieces);
+                    return timeSynced(QStringLiteral("cat"), catPieces, refJoined, refFolder, &catSync);
+                };
+                auto clearHeadless = [&] {
+                    for (const QString& name : QDir(headlessFolder).entryList(QDir::Files))
+                        QFile::remove(headlessFolder + QLatin1Char('/') + name);
+                };
+                double splitSyncedSeconds = engineFirst ? 0 : timeSplitSynced();
+                double catSynced = 0;
+                for (int p = 0; p < headless.size(); ++p) {
+                    Prepare({ source });
+                    QStringList splitArgs { QStringLiteral("split"), source, QStringLiteral("--size"), pieceSizeText,
+                        QStringLiteral("--folder"), headlessFolder, QStringLiteral("--threads"),
+                        config.threadPerPiece ? QStringLiteral("piece") : QStringLiteral("one"),
+                        QStringLiteral("--buffer-factor"), QString::number(config.factor) };
+                    if (checksum)
+                        splitArgs << QStringLiteral("--checksum");
+                    splits[size_t(p)] = TimeProcess(headless[p], splitArgs, QStringLiteral("/dev/null"));
+                    const QStringList madePieces = headlessPieces();
+                    if (p == 0 && !engineFirst)
+                        catSynced = timeCatSynced(madePieces);
+                    Prepare(madePieces);
+                    joins[size_t(p)] = TimeProcess(headless[p], QStringList { QStringLiteral("join") } + madePieces);
+                    if (splits[size_t(p)] < 0 || joins[size_t(p)] < 0 || madePieces.size() != pieceCount
+                        || (run == 1 && !SameContents(joined, source)))
+                        return Fail(QStringLiteral("headless %1, %2: wrong or failed").arg(headless[p], config.Name()));
+                    QFile::remove(joined);
+                    if (p + 1 < headless.size())
+                        clearHeadless();
+                }
+                if (engineFirst) {
+                    splitSyncedSeconds = timeSplitSynced();
+                    catSynced = timeCatSynced(headlessPieces());
+                }
+                clearHeadless();
+                if (splitSyncedSeconds < 0 || catSynced < 0)
+                    return Fail(QStringLiteral("split -b or cat with sync failed"));
+                m_splitSyncedRef.push_back(splitSyncedSeconds);
+                m_catSyncedRef.push_back(catSynced);
+                // `split -b` has its pieces written back as it closes them (it truncates each
+                // after opening it, and ext4 then writes a truncated file back on its close), so
+                // only the `sync` after `cat` shows how fast the disk takes what is dirty.
+                m_syncs.push_back(catSync);
+                for (int p = 0; p < headless.size(); ++p) {
+                    const auto programKey = std::make_tuple(p, int(config.factor), config.threadPerPiece);
+                    m_headlessSplit[programKey].seconds.push_back(splits[size_t(p)]);
+                    m_headlessSplit[programKey].ratios.push_back(splitSyncedSeconds / splits[size_t(p)]);
+                    m_headlessJoin[programKey].seconds.push_back(joins[size_t(p)]);
+                    m_headlessJoin[programKey].ratios.push_back(catSynced / joins[size_t(p)]);
+                }
             }
             removeAll(pieces);
             QFile::remove(pieceFolder + QStringLiteral("/source.bin.sha256"));
@@ -430,6 +493,17 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
     QStringList arguments = QCoreApplication::arguments();
     arguments[0] = QStringLiteral("velda_bench");
     out += QStringLiteral("- Command: `%1`.\n").arg(arguments.join(QLatin1Char(' ')));
+    if (!m_syncs.empty()) {
+        const double sync = Median(m_syncs);
+        out += QStringLiteral("- Disk: `sync` of what `cat` had just written (%1 bytes) took %2 s (median of %3; "
+                              "%4–%5 s): the disk takes %6 GB/s in this run. The processes' rows are timed against "
+                              "coreutils followed by `sync` of their output.\n")
+                   .arg(Grouped(size))
+                   .arg(secs(sync))
+                   .arg(m_syncs.size())
+                   .arg(secs(*std::min_element(m_syncs.begin(), m_syncs.end())),
+                       secs(*std::max_element(m_syncs.begin(), m_syncs.end())), gbps(sync));
+    }
     out += QStringLiteral("- Engine at the program's defaults apart from the factor and threading shown: progress "
                           "shown (a blocking report per view); peak RSS is the process's VmHWM during the job.\n\n");
 
@@ -442,35 +516,50 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
     out += QStringLiteral("| `split -b %1`%4 | | | | %2 | %3 | 1.00× | | | |\n")
                .arg(pieceSize)
                .arg(secs(splitRef), gbps(splitRef), sums);
+    auto row = [&](const QString& job, const Config& config, const Samples& s, bool join, bool process) {
+        const double median = Median(s.seconds);
+        out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |\n")
+                   .arg(job)
+                   .arg(config.factor)
+                   .arg(Grouped(uint64_t(config.factor) * platform::AllocationGranularity()))
+                   .arg(config.threadPerPiece ? QStringLiteral("thread per piece") : QStringLiteral("one worker"))
+                   .arg(secs(median), gbps(median))
+                   .arg(join ? QString() : ratios(s.ratios))
+                   .arg(join ? ratios(s.ratios) : QString())
+                   .arg(process ? QString() : QString::number(s.peakRssKiB / 1024))
+                   .arg(process ? QStringLiteral("yes") : s.verified);
+    };
+    const QString withChecksums = checksum ? QStringLiteral(" + checksums") : QString();
     for (const bool join : { false, true }) {
-        for (const Config& config : configs) {
-            for (const bool fromCommandLine : { false, true }) {
-                const auto& map
-                    = fromCommandLine ? (join ? m_headlessJoin : m_headlessSplit) : (join ? m_join : m_split);
-                const auto it = map.find(std::make_pair(int(config.factor), config.threadPerPiece));
-                if (it == map.end() || it->second.seconds.empty())
-                    continue;
-                const Samples& s = it->second;
-                const double median = Median(s.seconds);
-                out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |\n")
-                           .arg((fromCommandLine ? QStringLiteral("`velda ") : QString())
-                               + (join ? QStringLiteral("join") : QStringLiteral("split"))
-                               + (fromCommandLine ? QStringLiteral("` (a process)") : QString())
-                               + (checksum ? QStringLiteral(" + checksums") : QString()))
-                           .arg(config.factor)
-                           .arg(Grouped(uint64_t(config.factor) * platform::AllocationGranularity()))
-                           .arg(config.threadPerPiece ? QStringLiteral("thread per piece")
-                                                      : QStringLiteral("one worker"))
-                           .arg(secs(median), gbps(median))
-                           .arg(join ? QString() : ratios(s.ratios))
-                           .arg(join ? ratios(s.ratios) : QString())
-                           .arg(fromCommandLine ? QString() : QString::number(s.peakRssKiB / 1024))
-                           .arg(fromCommandLine ? QStringLiteral("yes") : s.verified);
-            }
-        }
-        if (!join)
+        const QString verb = join ? QStringLiteral("join") : QStringLiteral("split");
+        if (join)
             out += QStringLiteral("| %3`cat` of the pieces | | | | %1 | %2 | | 1.00× | | |\n")
                        .arg(secs(catRef), gbps(catRef), checksum ? QStringLiteral("`sha256sum -c` + ") : QString());
+        for (const Config& config : configs) {
+            const auto it = (join ? m_join : m_split).find(std::make_pair(int(config.factor), config.threadPerPiece));
+            if (it != (join ? m_join : m_split).end() && !it->second.seconds.empty())
+                row(verb + withChecksums, config, it->second, join, false);
+        }
+        if (headless.isEmpty())
+            continue;
+        // The processes are done once their output is on the disk: against coreutils and `sync`.
+        const double synced = Median(join ? m_catSyncedRef : m_splitSyncedRef);
+        out += join ? QStringLiteral("| `cat` of the pieces + `sync` of the file | | | | %1 | %2 | | 1.00× | | |\n")
+                          .arg(secs(synced), gbps(synced))
+                    : QStringLiteral("| `split -b %3` + `sync` of the pieces | | | | %1 | %2 | 1.00× | | | |\n")
+                          .arg(secs(synced), gbps(synced))
+                          .arg(pieceSize);
+        for (const Config& config : configs) {
+            for (int p = 0; p < headless.size(); ++p) {
+                const auto& map = join ? m_headlessJoin : m_headlessSplit;
+                const auto it = map.find(std::make_tuple(p, int(config.factor), config.threadPerPiece));
+                if (it == map.end() || it->second.seconds.empty())
+                    continue;
+                const QString label = headless.size() > 1 ? QStringLiteral(", %1").arg(headless[p]) : QString();
+                row(QStringLiteral("`velda %1` (a process, flushed%2)%3").arg(verb, label, withChecksums), config,
+                    it->second, join, true);
+            }
+        }
     }
     std::printf("%s", qPrintable(out));
     std::fflush(stdout);
@@ -509,7 +598,8 @@ int main(int argc, char** argv)
         QStringLiteral("Seconds of idling before every timed step, after its inputs were read (or dropped)."),
         QStringLiteral("seconds"), QStringLiteral("0"));
     const QCommandLineOption headlessOption(QStringLiteral("headless"),
-        QStringLiteral("Also times `<program> split` and `<program> join` at every setting (build/bin/velda)."),
+        QStringLiteral("Also times `<program> split` and `<program> join` at every setting (build/bin/velda), against "
+                       "coreutils followed by `sync` of their output; repeat it to time several programs."),
         QStringLiteral("program"));
     const QCommandLineOption checksumOption(QStringLiteral("checksum"),
         QStringLiteral("Jobs write and check a checksum file; split -b is followed by sha256sum of the pieces and the "
@@ -538,7 +628,7 @@ int main(int argc, char** argv)
     bench.settleSeconds = parser.value(settleOption).toDouble();
     bench.prewarm = !parser.isSet(noPrewarmOption);
     bench.checksum = parser.isSet(checksumOption);
-    bench.headless = parser.value(headlessOption);
+    bench.headless = parser.values(headlessOption);
     bench.pieceSizeText = parser.value(pieceOption);
     const QStringList threads = parser.value(threadsOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& factorText : parser.value(factorsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)) {

@@ -1,7 +1,16 @@
 #include "Copier.h"
 
 #include "Checksums.h"
+#include "JobControl.h"
+#include "Texts.h"
 #include "Thread.h"
+
+#include <atomic>
+
+namespace {
+// A piece of this job could not be flushed; shown once, however many pieces meet it.
+std::atomic<bool> s_flushFailureShown { false };
+} // namespace
 
 using platform::View;
 using platform::ViewAccess;
@@ -43,12 +52,17 @@ unsigned CopyRange(void* arg)
             break;
         }
         ok = platform::GuardedCopy(dest.data + rem, source.data, len);
-        pos += len;
-        destPos += len;
         platform::UnmapView(source);
         platform::UnmapView(dest);
         if (!ok)
             break;
+        // Output that goes to the disk at the end may go there from now on: the flush then
+        // finds little left to write. Not otherwise: the disk would spend on writing what a
+        // cold copy needs for reading.
+        if (g_job.flush)
+            platform::StartWriteBack(task->destMapping, destPos + rem, len);
+        pos += len;
+        destPos += len;
         if (g_showProgress.load(std::memory_order_relaxed))
             ReportViewCopied();
         if (end - pos < len)
@@ -56,17 +70,37 @@ unsigned CopyRange(void* arg)
     }
 
     // The mapping the task owns goes before the window hears of the end; a complete piece
-    // takes its name.
+    // takes its name, or its controller gives it its name later.
     const int32_t index = task->index;
     platform::OutputFile* output = task->output;
+    bool* copied = task->copied;
     task.reset();
-    if (ok && output)
-        ok = output->Commit(false);
+    if (copied)
+        *copied = ok;
+    else if (ok && output)
+        ok = SealPiece(*output);
     if (!ok)
         ReportCopyFailed(index);
     if (g_useMultithreading.load())
         ReportTaskEnded();
     return 0;
+}
+
+void BeginPieceSeals()
+{
+    s_flushFailureShown = false;
+}
+
+bool SealPiece(platform::OutputFile& output)
+{
+    // After a disk that failed to write one piece, no later piece of the job takes its name.
+    if (!s_flushFailureShown.load() && (!g_job.flush || platform::FlushFileData(output.get())))
+        return output.Commit(g_job.flush);
+    output.Remove();
+    if (!s_flushFailureShown.exchange(true))
+        FailJob(texts::kPieceFlushFailed);
+    g_job.failed = true;
+    return false;
 }
 
 bool RunCopyTask(std::unique_ptr<CopyTask> task, bool ownThread)

@@ -152,6 +152,7 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     g_job.sourcePath = request.source;
     g_job.pieceFolder = request.folder;
     g_job.checksum = request.checksum;
+    g_job.flush = request.flush;
     platform::IdentifyFile(source.get(), &g_job.sourceIdentity);
     g_job.sourceLock = std::move(source);
     return PreparedJob { {}, {}, ViewCount(uint64_t(g_fileSize)), uint64_t(g_fileSize) };
@@ -209,6 +210,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     if (!g_sharedMapping) // most often a disk that cannot hold the joined file
         return RefuseFile(texts::kMapMergePieceFailed, joined);
     g_job.joinedPath = joined;
+    g_job.flush = request.flush;
     return PreparedJob { {}, {}, ViewCount(total), total };
 }
 

@@ -15,6 +15,8 @@ struct SplitRequest {
     uint32_t viewSize = 0;
     bool threadPerPiece = false;
     bool checksum = false; // also write the set's checksum file
+    // Each piece goes to the disk before it takes its name; off only for measurements.
+    bool flush = true;
 };
 
 struct MergeRequest {
@@ -23,6 +25,9 @@ struct MergeRequest {
     uint32_t viewSize = 0;
     bool threadPerPiece = false;
     bool keepPieces = false; // joined although not whole: no piece is deleted afterwards
+    // The joined file is written to the disk as the copy goes, for the flush at its end; off
+    // only for measurements that leave the flush out (SealJobOutput(false)).
+    bool flush = true;
 };
 
 // The file a merge writes: named after its naming piece, or its first piece without one.

@@ -72,6 +72,9 @@ struct CopyTask {
     bool verify = false; // the source piece is checked against its listed digest first
     // A piece that takes its final name once its copy is complete.
     platform::OutputFile* output = nullptr;
+    // Where a piece's controller hears whether the copy completed, when it seals the piece
+    // itself; null: the copier seals it.
+    bool* copied = nullptr;
 };
 
 extern uint32_t g_allocationGranularity;
@@ -94,6 +97,9 @@ struct JobProgress {
     bool merge = false; // a merge, not a split
     bool keepPieces = false; // a merge of a set that was not whole: its pieces stay
     int64_t pieceSize = 0; // the split's piece size in bytes
+    // The output goes to the disk before it takes its name (a split's pieces each, a merge's
+    // joined file at the end); off only for measurements.
+    bool flush = true;
     int32_t tasksStarted = 0; // copy tasks handed to a thread of their own
     bool dispatchDone = false; // the controller has handed over every task it will
     bool flushing = false; // the joined output is being made final on a worker

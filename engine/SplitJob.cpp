@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cmath>
+#include <memory>
+#include <utility>
 
 void BuildPieceRanges(uint64_t start, uint64_t end, uint64_t pieceSize, std::vector<PieceRecord>& list)
 {
@@ -96,9 +98,20 @@ unsigned SplitJobEntry(void* arg)
 void RunSplit(int64_t pieceSize)
 {
     BuildPieceRanges(0, uint64_t(g_fileSize), uint64_t(pieceSize), g_pieceRecords);
+    BeginPieceSeals();
     const bool threadPerPiece = g_useMultithreading.load();
+    // With one worker a piece is sealed after the next one's copy: the disk writes the rest of
+    // it meanwhile, so that its flush finds it written. Each copy says here whether it completed.
+    const auto copied = std::make_unique<bool[]>(g_pieceRecords.size());
+    PieceRecord* unsealed = nullptr;
+    auto sealUnsealed = [&] {
+        PieceRecord* record = std::exchange(unsealed, nullptr);
+        if (record && !SealPiece(record->output))
+            ReportCopyFailed(int32_t(record - g_pieceRecords.data()));
+    };
     for (size_t i = 0; i < g_pieceRecords.size(); ++i) {
         if (g_cancelRequested.load() || g_job.failed) {
+            sealUnsealed(); // a complete piece stays
             g_job.failed = true;
             return;
         }
@@ -106,10 +119,12 @@ void RunSplit(int64_t pieceSize)
         record.path = MakePieceName(g_job.sourcePath, g_job.pieceFolder, int(i));
         const platform::LockResult claim = record.output.Claim(record.path);
         if (claim != platform::LockResult::Locked) {
+            const int error = errno;
+            sealUnsealed();
             if (claim == platform::LockResult::Busy)
                 FailJob(texts::kFileBusy.arg(record.path));
             else
-                FailJob(texts::kCreatePieceFailed, record.path, errno);
+                FailJob(texts::kCreatePieceFailed, record.path, error);
             return;
         }
         platform::UniqueMapping mapping = platform::CreateFileMapping(
@@ -118,6 +133,7 @@ void RunSplit(int64_t pieceSize)
             // Nothing of this piece was written; leave no empty file behind.
             const int error = errno;
             record.output.Remove();
+            sealUnsealed();
             FailJob(texts::kMapPieceFailed, record.path, error);
             return;
         }
@@ -130,10 +146,17 @@ void RunSplit(int64_t pieceSize)
             .ownsDestination = true,
             .index = int32_t(i),
             .owned = std::move(mapping),
-            .output = &record.output });
+            .output = &record.output,
+            .copied = threadPerPiece ? nullptr : &copied[i] });
         if (!RunCopyTask(std::move(task), threadPerPiece)) {
             FailJob(texts::kThreadFailed);
             return;
         }
+        if (!threadPerPiece) {
+            sealUnsealed();
+            if (copied[i])
+                unsealed = &record;
+        }
     }
+    sealUnsealed();
 }

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 
@@ -50,6 +51,16 @@ std::function<void()>& FlushObserver()
 {
     static std::function<void()> observer;
     return observer;
+}
+
+std::atomic<int> g_failFlushes { 0 };
+
+// What every flush does first: the observer hears of it; false when it is to fail.
+bool BeginFlush()
+{
+    if (const auto& observer = FlushObserver())
+        observer();
+    return !(g_failFlushes.load() > 0 && g_failFlushes.fetch_sub(1) > 0);
 }
 
 // Gives the file its final size with its blocks reserved; falls back to ftruncate only
@@ -116,8 +127,11 @@ void Release(FileMapping* mapping)
         detail::StopReadAhead(mapping);
         ::munmap(mapping->base, size_t(RoundUpToPage(mapping->size)));
     }
-    if (mapping->fd >= 0)
+    if (mapping->fd >= 0) {
+        if (mapping->writable)
+            detail::StopWriteBehind(mapping);
         ::close(mapping->fd);
+    }
     delete mapping;
 }
 
@@ -171,14 +185,30 @@ uint64_t MappingSize(MappingHandle mapping)
 
 bool FlushMapping(MappingHandle mapping)
 {
-    if (!mapping)
+    if (!mapping || !BeginFlush())
         return false;
-    if (const auto& observer = FlushObserver())
-        observer();
     bool ok = true;
     if (mapping->base && mapping->writable)
         ok = ::msync(mapping->base, size_t(RoundUpToPage(mapping->size)), MS_SYNC) == 0;
     return mapping->fd >= 0 && ::fsync(mapping->fd) == 0 && ok;
+}
+
+bool FlushFileData(FileHandle file)
+{
+    return file >= 0 && BeginFlush() && ::fdatasync(file) == 0;
+}
+
+void StartWriteBack(MappingHandle mapping, uint64_t offset, uint64_t length)
+{
+    if (!mapping || !mapping->writable || mapping->fd < 0 || offset > mapping->size || mapping->size - offset < length)
+        return;
+    // Whole large pages only: one that the copy is still writing would be written twice, and
+    // its pages would fault again for the copy's next write.
+    const uint64_t end = offset + length;
+    const uint64_t from = offset - offset % kLargePage;
+    const uint64_t to = end == mapping->size ? end : end - end % kLargePage;
+    if (to > from)
+        detail::WriteBehindFrom(mapping, from, to);
 }
 
 View MapView(MappingHandle mapping, ViewAccess access, uint64_t offset, uint32_t length)
@@ -244,6 +274,11 @@ void SetViewObserver(ViewObserver observer)
 void SetFlushObserver(std::function<void()> observer)
 {
     FlushObserver() = std::move(observer);
+}
+
+void FailNextFlushes(int count)
+{
+    g_failFlushes.store(count);
 }
 
 } // namespace testing

@@ -10,7 +10,7 @@
 // one block per copy), whatever the size of the file. While a processor is spare, a thread of
 // this layer faults in the next few megabytes in front of the last view handed out, so that
 // reading a cold file, zero-filling new pages and the first touch of the pages to be read
-// overlap the copy.
+// overlap the copy; another hands what the copy has written to the kernel's writeback.
 
 #include "FileSystem.h"
 
@@ -41,6 +41,15 @@ UniqueMapping CreateFileMapping(FileHandle file, MappingAccess access, uint64_t 
 uint64_t MappingSize(MappingHandle mapping);
 // Writes everything written through the mapping's views to stable storage.
 bool FlushMapping(MappingHandle mapping);
+// Writes the file's data, what was written through mappings of it included, to stable storage.
+bool FlushFileData(FileHandle file);
+// The copy has written [offset, offset + length) of a read/write mapping and will not write it
+// again: the whole large pages in it that the copy has now finished (the part of the first
+// one in front of offset counts as written, as a copy runs forwards; the file's last, short
+// page once the range reaches the end) are handed to the kernel to write to the disk, by a
+// thread of this layer, so that the caller never waits for the disk here. A hint only: a file
+// system that does not take it is left to write back when it always did.
+void StartWriteBack(MappingHandle mapping, uint64_t offset, uint64_t length);
 
 // A window of `length` bytes of the file at `offset`; data is null when it could not be mapped.
 struct View {
@@ -73,8 +82,10 @@ namespace testing {
 // Called for every MapView request, before it is served.
 using ViewObserver = std::function<void(MappingHandle, ViewAccess, uint64_t offset, uint32_t length)>;
 void SetViewObserver(ViewObserver observer);
-// Called at the start of every FlushMapping, on the flushing thread.
+// Called at the start of every FlushMapping and FlushFileData, on the flushing thread.
 void SetFlushObserver(std::function<void()> observer);
+// Makes the next `count` flushes fail as a disk that cannot write would.
+void FailNextFlushes(int count);
 } // namespace testing
 
 } // namespace platform

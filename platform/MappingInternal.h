@@ -1,6 +1,6 @@
 #pragma once
 // What the files of the mapping layer share: a mapping's record, page arithmetic, the
-// read-ahead and the bus-error guard. Not for use outside platform/.
+// read-ahead, the write-behind and the bus-error guard. Not for use outside platform/.
 
 #include <sys/mman.h>
 
@@ -41,6 +41,9 @@ struct FileMapping {
     bool aheadTracked = false;
     // Where the release of the pages behind the views given back has come to.
     std::atomic<uint64_t> releasedTo { 0 };
+    // Guarded by the write-behind thread's mutex: the file system does not take the hint to
+    // start writing, so none is given any more.
+    bool writeBackRefused = false;
 };
 
 namespace detail {
@@ -56,6 +59,12 @@ uint64_t RoundUpToPage(uint64_t value);
 void ReadAheadFrom(FileMapping* mapping, uint64_t viewEnd);
 // Called before a mapping is unmapped: afterwards the read-ahead no longer touches it.
 void StopReadAhead(FileMapping* mapping);
+
+// [from, to) of a read/write mapping has been written and will not be written again: have
+// the kernel start writing it to the disk, without waiting for it.
+void WriteBehindFrom(FileMapping* mapping, uint64_t from, uint64_t to);
+// Called before a read/write mapping's descriptor is closed: what waits is handed over now.
+void StopWriteBehind(FileMapping* mapping);
 
 // Reads one byte of every page; false, instead of the end of the process, on an I/O fault.
 bool GuardedTouch(const uint8_t* data, size_t length);

@@ -57,6 +57,7 @@ inline constexpr Text kCreateJoinedFailed = QT_TRANSLATE_NOOP("Velda", "打开�
 inline constexpr Text kJoinedIsPiece = QT_TRANSLATE_NOOP("Velda", "合并后的文件就是待合并文件之一，请重新选择！");
 inline constexpr Text kCopyFailed = QT_TRANSLATE_NOOP("Velda", "复制文件数据失败！");
 inline constexpr Text kFlushFailed = QT_TRANSLATE_NOOP("Velda", "合并文件写入磁盘失败！");
+inline constexpr Text kPieceFlushFailed = QT_TRANSLATE_NOOP("Velda", "分割文件写入磁盘失败！");
 inline constexpr Text kStaleChecksumFile = QT_TRANSLATE_NOOP(
     "Velda", "\n\n注意：文件夹中的校验文件“%1”是以前分割时生成的，与这次的分割文件不符；合并前请删除它。");
 inline constexpr Text kChecksumWriteFailed = QT_TRANSLATE_NOOP("Velda", "无法写入校验文件 %1！");

@@ -648,5 +648,9 @@ Join them anyway, unchecked?</translation>
         <source>校验文件 %1 中没有一行属于这些分割文件，不经校验不会合并；确认无误时请移走该校验文件后再合并。</source>
         <translation>No line of the checksum file %1 is about these pieces; they are not joined unchecked. If they are right, move the checksum file away and join again.</translation>
     </message>
+    <message>
+        <source>分割文件写入磁盘失败！</source>
+        <translation>A piece could not be written to disk.</translation>
+    </message>
 </context>
 </TS>

@@ -205,6 +205,35 @@ TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
             + texts::kStaleChecksumFile.arg(Path("r2026.bin.sha256")));
 }
 
+TEST_F(EngineJob, aPieceTakesItsNameOnlyOnceFlushedAndAFailedFlushFailsTheSplitLeavingNoPiece)
+{
+    const QString source = Path("f.bin");
+    const QByteArray data = PatternBytes(3 * 983040 + 10, 8);
+    WriteFile(source, data);
+    // What the folder held at every flush: with one worker, piece k is flushed while it is
+    // still unfinished and pieces 0 to k-1 are named.
+    std::vector<std::string> atFlush;
+    platform::testing::SetFlushObserver([&] { atFlush.push_back(FilesIn("f0*").join(u' ').toStdString()); });
+    ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString());
+    platform::testing::SetFlushObserver(nullptr);
+    EXPECT_EQ(atFlush,
+        std::vector<std::string>({ "f000.bin.qv.part f001.bin.qv.part", "f000.bin.qv f001.bin.qv.part f002.bin.qv.part",
+            "f000.bin.qv f001.bin.qv f002.bin.qv.part f003.bin.qv.part",
+            "f000.bin.qv f001.bin.qv f002.bin.qv f003.bin.qv.part" }));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ReadFile(MakePieceName(source, dir.path(), i)), data.mid(i * 983040, 983040));
+    for (const bool threadPerPiece : { false, true }) {
+        for (const QString& name : FilesIn("f0*"))
+            ASSERT_TRUE(QFile::remove(Path(name.toUtf8().constData())));
+        platform::testing::FailNextFlushes(100); // a disk that takes nothing more
+        const QString error = RunJobToEnd(window,
+            PrepareSplit({ source, dir.path(), QStringLiteral("1"), g_allocationGranularity, threadPerPiece, false }));
+        platform::testing::FailNextFlushes(0);
+        EXPECT_EQ(error, texts::kPieceFlushFailed) << threadPerPiece;
+        EXPECT_EQ(FilesIn("f0*"), QStringList()) << threadPerPiece;
+    }
+}
+
 TEST(FreeSpace, countsOnlyWhatThisUserMayWrite)
 {
     struct statvfs vfs { };
