@@ -338,7 +338,7 @@ ChecksumFileFit FitOfChecksumFile(const QStringList& pieces, const QString& join
     return result;
 }
 
-QString LoadMergeChecksums(const QString&, const QString& joinedPath)
+QString LoadMergeChecksums(const QString& joinedPath)
 {
     s_mismatchShown = false;
     QStringList pieces;

@@ -54,8 +54,8 @@ ChecksumFileFit FitOfChecksumFile(const QStringList& pieces, const QString& join
 // For a merge being prepared, its records filled: reads the checksum file of joinedPath, if
 // there is one, into the records and g_job. Empty (also when no line applies), or why the
 // merge would not give the original file (a piece listed there missing from the merge), or
-// why the file cannot be read. The first piece is not needed: the records name the pieces.
-QString LoadMergeChecksums(const QString& firstPiece, const QString& joinedPath);
+// why the file cannot be read.
+QString LoadMergeChecksums(const QString& joinedPath);
 
 // On the thread that copies the piece, before its copy: whether the piece is the one that
 // was listed (true for a piece without a line). On a mismatch it shows the error, naming the

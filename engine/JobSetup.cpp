@@ -204,7 +204,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     if (claim != platform::LockResult::Locked)
         return RefuseFile(texts::kCreateJoinedFailed, joined);
     // A checksum file beside the pieces says whether they make the original file.
-    if (const QString error = LoadMergeChecksums(request.pieces.first(), joined); !error.isEmpty())
+    if (const QString error = LoadMergeChecksums(joined); !error.isEmpty())
         return Refuse(error);
     g_sharedMapping = platform::CreateFileMapping(g_job.joined.get(), platform::MappingAccess::ReadWrite, total);
     if (!g_sharedMapping) // most often a disk that cannot hold the joined file
