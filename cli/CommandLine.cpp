@@ -125,6 +125,7 @@ struct Job {
     SplitRequest split;
     MergeRequest join;
     uint32_t bufferFactor = 10; // the view is this many allocation granules
+    bool threadPerPiece = false; // else one worker
     bool deletePieces = false;
 };
 
@@ -191,6 +192,7 @@ int RunJob(const Job& job)
     SplitRequest split = job.split;
     MergeRequest join = job.join;
     split.viewSize = join.viewSize = job.bufferFactor * g_allocationGranularity;
+    split.threadPerPiece = join.threadPerPiece = job.threadPerPiece;
     const PreparedJob prepared = job.merge ? PrepareMerge(join) : PrepareSplit(split);
     int status = kExitFailed;
     if (!prepared.ok()) {
@@ -214,18 +216,38 @@ int RunJob(const Job& job)
 
 // ---- The two commands --------------------------------------------------------------------
 
+// How both commands copy, as the window's menu sets it: --threads and --buffer-factor.
+QList<QCommandLineOption> CopyOptions()
+{
+    return { QCommandLineOption(QStringLiteral("threads"), QString(), QStringLiteral("mode"), QStringLiteral("one")),
+        QCommandLineOption(QStringLiteral("buffer-factor"), QString(), QStringLiteral("n"), QStringLiteral("10")) };
+}
+
+// Puts the copy options given into the job; the usage error when one is no value the window
+// offers, else empty.
+QString ReadCopyOptions(const QCommandLineParser& parser, Job* job)
+{
+    const QString mode = parser.value(QStringLiteral("threads"));
+    if (mode != QLatin1String("one") && mode != QLatin1String("piece"))
+        return texts::kCliBadThreads.arg(mode);
+    const QString factorText = parser.value(QStringLiteral("buffer-factor"));
+    const QStringList factors { QStringLiteral("10"), QStringLiteral("100"), QStringLiteral("1000"),
+        QStringLiteral("10000") };
+    if (!factors.contains(factorText))
+        return texts::kCliBadBufferFactor.arg(factorText);
+    job->threadPerPiece = mode == QLatin1String("piece");
+    job->bufferFactor = factorText.toUInt();
+    return {};
+}
+
 int RunSplit(const QStringList& arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption help = HelpOption();
     const QCommandLineOption size(QStringLiteral("size"), QString(), QStringLiteral("text"), QStringLiteral("250"));
     const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("dir"));
-    const QCommandLineOption threads(
-        QStringLiteral("threads"), QString(), QStringLiteral("mode"), QStringLiteral("one"));
-    const QCommandLineOption factor(
-        QStringLiteral("buffer-factor"), QString(), QStringLiteral("n"), QStringLiteral("10"));
     const QCommandLineOption checksum(QStringLiteral("checksum"));
-    parser.addOptions({ help, size, folder, threads, factor, checksum });
+    parser.addOptions(QList { help, size, folder, checksum } + CopyOptions());
     if (!parser.parse(arguments))
         return ParseError(parser, arguments);
     if (parser.isSet(help))
@@ -235,14 +257,9 @@ int RunSplit(const QStringList& arguments)
         return UsageError(texts::kCliMissingSplitFile);
     if (files.size() > 1)
         return UsageError(texts::kCliExtraArgument.arg(files.at(1)));
-    const QString mode = parser.value(threads);
-    if (mode != QLatin1String("one") && mode != QLatin1String("piece"))
-        return UsageError(texts::kCliBadThreads.arg(mode));
-    const QString factorText = parser.value(factor);
-    const QStringList factors { QStringLiteral("10"), QStringLiteral("100"), QStringLiteral("1000"),
-        QStringLiteral("10000") };
-    if (!factors.contains(factorText))
-        return UsageError(texts::kCliBadBufferFactor.arg(factorText));
+    Job job;
+    if (const QString error = ReadCopyOptions(parser, &job); !error.isEmpty())
+        return UsageError(error);
     // The window reads an empty size as one granule; on the command line an empty size, or one
     // that is no number above zero, is a mistake.
     const QString sizeText = parser.value(size);
@@ -253,15 +270,12 @@ int RunSplit(const QStringList& arguments)
         || !PieceSizeFromMegabytes(megabytes, platform::AllocationGranularity(), &pieceSize))
         return UsageError(texts::kCliBadSize.arg(sizeText));
 
-    Job job;
     job.split.source = files.first();
     // Without a folder the pieces go beside the source, as in the dialog.
     job.split.folder = parser.isSet(folder) ? parser.value(folder) : FolderOf(job.split.source);
     if (job.split.folder.isEmpty())
         job.split.folder = QDir::currentPath();
     job.split.pieceSizeText = parser.value(size);
-    job.bufferFactor = factorText.toUInt();
-    job.split.threadPerPiece = mode == QLatin1String("piece");
     job.split.checksum = parser.isSet(checksum);
     return RunJob(job);
 }
@@ -271,7 +285,7 @@ int RunJoin(const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption help = HelpOption();
     const QCommandLineOption deletePieces(QStringLiteral("delete-pieces"));
-    parser.addOptions({ help, deletePieces });
+    parser.addOptions(QList { help, deletePieces } + CopyOptions());
     if (!parser.parse(arguments))
         return ParseError(parser, arguments);
     if (parser.isSet(help))
@@ -279,6 +293,9 @@ int RunJoin(const QStringList& arguments)
     const QStringList given = parser.positionalArguments();
     if (given.isEmpty())
         return UsageError(texts::kCliMissingPieces);
+    Job job;
+    if (const QString error = ReadCopyOptions(parser, &job); !error.isEmpty())
+        return UsageError(error);
     // A missing piece would leave a hole in the joined file: refuse the job instead.
     for (const QString& piece : given)
         if (!FileExists(piece))
@@ -295,7 +312,6 @@ int RunJoin(const QStringList& arguments)
         pieces.begin(), pieces.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
     pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
 
-    Job job;
     job.merge = true;
     job.join.pieces = pieces;
     job.join.namingPiece = QFileInfo(given.first()).absoluteFilePath();

@@ -162,7 +162,7 @@ inline constexpr Text kCliHelp = QT_TRANSLATE_NOOP("Velda", R"(名称
     velda [文件…]
     velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
                 [--checksum]
-    velda join 分割文件… [--delete-pieces]
+    velda join 分割文件… [--threads one|piece] [--buffer-factor N] [--delete-pieces]
     velda --help | --version
 
 说明
@@ -191,6 +191,8 @@ inline constexpr Text kCliHelp = QT_TRANSLATE_NOOP("Velda", R"(名称
         有两组分割文件或不是分割文件时不合并（退出状态 1）。也合并 名称.001、名称.002…… 这样编号的
         分割文件，合并后名为“名称”。
         旁边有校验文件（名称.扩展名.sha256）时，先检查分割文件，合并后再检查合并出的文件。
+        --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
+        --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
         --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
         合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
 
@@ -227,13 +229,15 @@ inline constexpr Text kCliSplitHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
 )");
 
 inline constexpr Text kCliJoinHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
-    velda join 分割文件… [--delete-pieces]
+    velda join 分割文件… [--threads one|piece] [--buffer-factor N] [--delete-pieces]
 
     按序号合并分割文件，不打开窗口。合并后的文件放在第一个给出的分割文件所在的文件夹，
     名称去掉序号和 .qv。只给出一个分割文件时，合并它所在文件夹中同一组的全部分割文件。
     缺少某一份、某一份偏小、有两组分割文件或不是分割文件时不合并（退出状态 1），分割文件都保留。
     旁边有校验文件（名称.扩展名.sha256）时，先检查其中列出的分割文件，
     合并后再检查合并出的文件，不符时合并失败，分割文件都保留。
+    --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
+    --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
     --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
     合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
 

@@ -434,7 +434,7 @@ All pieces were kept.</translation>
     velda [文件…]
     velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
                 [--checksum]
-    velda join 分割文件… [--delete-pieces]
+    velda join 分割文件… [--threads one|piece] [--buffer-factor N] [--delete-pieces]
     velda --help | --version
 
 说明
@@ -463,6 +463,8 @@ All pieces were kept.</translation>
         有两组分割文件或不是分割文件时不合并（退出状态 1）。也合并 名称.001、名称.002…… 这样编号的
         分割文件，合并后名为“名称”。
         旁边有校验文件（名称.扩展名.sha256）时，先检查分割文件，合并后再检查合并出的文件。
+        --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
+        --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
         --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
         合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
 
@@ -487,7 +489,8 @@ SYNOPSIS
     velda [FILE…]
     velda split FILE [--size SIZE] [--folder FOLDER] [--threads one|piece]
                 [--buffer-factor N] [--checksum]
-    velda join PIECE… [--delete-pieces]
+    velda join PIECE… [--threads one|piece] [--buffer-factor N]
+               [--delete-pieces]
     velda --help | --version
 
 DESCRIPTION
@@ -527,6 +530,10 @@ DESCRIPTION
         status 1). Pieces numbered name.001, name.002, … join into &quot;name&quot; too.
         When a checksum file (name.ext.sha256) sits beside them, the pieces are
         checked first and the joined file afterwards.
+        --threads one|piece  one: one worker thread (default); piece: a thread
+                             per piece
+        --buffer-factor N    each mapped view is N allocation granules: 10
+                             (default), 100, 1000 or 10000
         --delete-pieces      delete the pieces once the joined file is complete
                              and on disk
         If a file already sits where the joined file would go, nothing is
@@ -592,13 +599,15 @@ Example
     </message>
     <message>
         <source>用法
-    velda join 分割文件… [--delete-pieces]
+    velda join 分割文件… [--threads one|piece] [--buffer-factor N] [--delete-pieces]
 
     按序号合并分割文件，不打开窗口。合并后的文件放在第一个给出的分割文件所在的文件夹，
     名称去掉序号和 .qv。只给出一个分割文件时，合并它所在文件夹中同一组的全部分割文件。
     缺少某一份、某一份偏小、有两组分割文件或不是分割文件时不合并（退出状态 1），分割文件都保留。
     旁边有校验文件（名称.扩展名.sha256）时，先检查其中列出的分割文件，
     合并后再检查合并出的文件，不符时合并失败，分割文件都保留。
+    --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
+    --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
     --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
     合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
 
@@ -607,7 +616,8 @@ Example
     velda join movie000.avi.qv --delete-pieces
 </source>
         <translation>Usage
-    velda join PIECE… [--delete-pieces]
+    velda join PIECE… [--threads one|piece] [--buffer-factor N]
+               [--delete-pieces]
 
     Joins the pieces in piece order without opening a window. The joined file
     goes into the folder of the first piece given, named without the number and
@@ -617,6 +627,10 @@ Example
     file (name.ext.sha256) sits beside them, the pieces it lists are checked
     first and the joined file afterwards; if one does not match, the join fails
     and every piece is kept.
+    --threads one|piece  one: one worker thread (default); piece: a thread per
+                         piece
+    --buffer-factor N    each mapped view is N allocation granules: 10
+                         (default), 100, 1000 or 10000
     --delete-pieces      delete the pieces once the joined file is complete and
                          on disk
     If a file already sits where the joined file would go, nothing is joined

@@ -99,9 +99,10 @@ TEST_F(DialogFixture, headlessSplitAndJoinMatchCoreutils)
     ASSERT_EQ(reference.size(), pieces.size());
     for (int i = 0; i < pieces.size(); ++i)
         EXPECT_EQ(testsupport::ReadFile(Path("out/") + pieces[i]), testsupport::ReadFile(Path("ref/") + reference[i]));
-    // Given out of order, joined in piece order, then deleted.
-    r = Finish(Launch({ u"join"_s, u"--delete-pieces"_s, Path("out/") + pieces[2], Path("out/") + pieces[0],
-        Path("out/") + pieces[3], Path("out/") + pieces[1] }));
+    // Given out of order, joined in piece order with a thread per piece and views larger than a
+    // piece, then deleted.
+    r = Finish(Launch({ u"join"_s, u"--delete-pieces"_s, u"--threads"_s, u"piece"_s, u"--buffer-factor"_s, u"1000"_s,
+        Path("out/") + pieces[2], Path("out/") + pieces[0], Path("out/") + pieces[3], Path("out/") + pieces[1] }));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(testsupport::ReadFile(Path("out/src.bin")), data);
     EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files), QStringList { u"src.bin"_s });
@@ -189,12 +190,22 @@ TEST_F(DialogFixture, exitStatusesOfBadUsageHelpAndOutputThatCannotBeWritten)
 {
     const QString source = MakeFile(u"a000.qv"_s);
     Outcome r;
-    for (const QStringList& bad : { QStringList { u"split"_s }, { u"split"_s, source, u"--threads"_s, u"two"_s },
-             { u"split"_s, source, u"--buffer-factor"_s, u"7"_s }, { u"join"_s, u"--bogus"_s, source },
-             { u"--bogus"_s }, { u"split"_s, source, u"--size"_s, u""_s }, { u"split"_s, source, u"--size=0"_s },
-             { u"split"_s, source, u"--size"_s, u"abc"_s }, { u"splt"_s, source }, { u"help"_s } }) {
-        r = Finish(Launch(bad)); // and no window: there is no display to open one on
-        EXPECT_TRUE(r.status == 2 && r.err.contains(texts::kCliSeeHelp)) << bad.join(u' ').toStdString();
+    // The arguments and what is wrong with them; each a usage error that writes nothing.
+    const std::pair<QStringList, QString> bad[] = { { { u"split"_s }, texts::kCliMissingSplitFile },
+        { { u"split"_s, source, u"--threads"_s, u"two"_s }, texts::kCliBadThreads.arg(u"two"_s) },
+        { { u"split"_s, source, u"--buffer-factor"_s, u"7"_s }, texts::kCliBadBufferFactor.arg(u"7"_s) },
+        { { u"join"_s, source, u"--threads"_s, u"two"_s }, texts::kCliBadThreads.arg(u"two"_s) },
+        { { u"join"_s, u"--buffer-factor=7"_s, source }, texts::kCliBadBufferFactor.arg(u"7"_s) },
+        { { u"join"_s, u"--bogus"_s, source }, texts::kCliUnknownOption.arg(u"--bogus"_s) },
+        { { u"--bogus"_s }, texts::kCliUnknownOption.arg(u"--bogus"_s) },
+        { { u"split"_s, source, u"--size"_s, u""_s }, texts::kCliBadSize.arg(QString()) },
+        { { u"split"_s, source, u"--size=0"_s }, texts::kCliBadSize.arg(u"0"_s) },
+        { { u"split"_s, source, u"--size"_s, u"abc"_s }, texts::kCliBadSize.arg(u"abc"_s) },
+        { { u"splt"_s, source }, texts::kCliUnknownCommand.arg(u"splt"_s) },
+        { { u"help"_s }, texts::kCliUnknownCommand.arg(u"help"_s) } };
+    for (const auto& [args, message] : bad) {
+        r = Finish(Launch(args)); // and no window: there is no display to open one on
+        EXPECT_TRUE(r.status == 2 && r.err.contains(message + u'\n' + texts::kCliSeeHelp)) << r.err.toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     r = Finish(Launch({ u"--help"_s }));
