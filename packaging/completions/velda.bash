@@ -13,8 +13,8 @@ _velda()
     compopt -o filenames 2>/dev/null # quoting, and a / after folders
 
     case $command:$prev in
-        split:--threads) COMPREPLY=($(compgen -W $'one\npiece' -- "$cur")) ;;
-        split:--buffer-factor) COMPREPLY=($(compgen -W $'10\n100\n1000\n10000' -- "$cur")) ;;
+        split:--threads | join:--threads) COMPREPLY=($(compgen -W $'one\npiece' -- "$cur")) ;;
+        split:--buffer-factor | join:--buffer-factor) COMPREPLY=($(compgen -W $'10\n100\n1000\n10000' -- "$cur")) ;;
         split:--size) ;; # a number of M, typed
         split:--folder) COMPREPLY=($(compgen -d -- "$cur")) ;;
         *:--help | *:-h | *:--version | *:-v) ;;
@@ -22,7 +22,7 @@ _velda()
             if [[ $cur == -* ]]; then
                 local options=$'--help\n--version'
                 [ "$command" = split ] && options=$'--help\n--size\n--folder\n--threads\n--buffer-factor\n--checksum'
-                [ "$command" = join ] && options=$'--help\n--delete-pieces'
+                [ "$command" = join ] && options=$'--help\n--threads\n--buffer-factor\n--delete-pieces'
                 COMPREPLY=($(compgen -W "$options" -- "$cur"))
             elif [ "$command" = join ]; then
                 # Pieces and folders; where no piece matches, any file (pieces of other tools).
