@@ -364,12 +364,15 @@ int Bench::Run(const QString& workDir)
                 };
                 double splitSyncedSeconds = engineFirst ? 0 : timeSplitSynced();
                 double catSynced = 0;
+                // Both commands copy as the row says: its threading mode and buffer factor.
+                const QStringList copyArgs { QStringLiteral("--threads"),
+                    config.threadPerPiece ? QStringLiteral("piece") : QStringLiteral("one"),
+                    QStringLiteral("--buffer-factor"), QString::number(config.factor) };
                 for (int p = 0; p < headless.size(); ++p) {
                     Prepare({ source });
-                    QStringList splitArgs { QStringLiteral("split"), source, QStringLiteral("--size"), pieceSizeText,
-                        QStringLiteral("--folder"), headlessFolder, QStringLiteral("--threads"),
-                        config.threadPerPiece ? QStringLiteral("piece") : QStringLiteral("one"),
-                        QStringLiteral("--buffer-factor"), QString::number(config.factor) };
+                    QStringList splitArgs = QStringList { QStringLiteral("split"), source, QStringLiteral("--size"),
+                        pieceSizeText, QStringLiteral("--folder"), headlessFolder }
+                        + copyArgs;
                     if (checksum)
                         splitArgs << QStringLiteral("--checksum");
                     splits[size_t(p)] = TimeProcess(headless[p], splitArgs, QStringLiteral("/dev/null"));
@@ -377,7 +380,8 @@ int Bench::Run(const QString& workDir)
                     if (p == 0 && !engineFirst)
                         catSynced = timeCatSynced(madePieces);
                     Prepare(madePieces);
-                    joins[size_t(p)] = TimeProcess(headless[p], QStringList { QStringLiteral("join") } + madePieces);
+                    joins[size_t(p)]
+                        = TimeProcess(headless[p], QStringList { QStringLiteral("join") } + copyArgs + madePieces);
                     if (splits[size_t(p)] < 0 || joins[size_t(p)] < 0 || madePieces.size() != pieceCount
                         || (run == 1 && !SameContents(joined, source)))
                         return Fail(QStringLiteral("headless %1, %2: wrong or failed").arg(headless[p], config.Name()));
