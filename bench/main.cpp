@@ -149,6 +149,8 @@ private:
     std::vector<double> m_splitRef, m_catRef;
     // Coreutils followed by `sync` of their output files and folder; the syncs alone.
     std::vector<double> m_splitSyncedRef, m_catSyncedRef, m_syncs;
+    // Cold only: `cat` of the pieces into /dev/null, the disk's read rate in this run.
+    std::vector<double> m_reads;
     std::map<std::pair<int, bool>, Samples> m_split, m_join; // keyed by (factor, thread per piece)
     // Keyed by (program, factor, thread per piece).
     std::map<std::tuple<int, int, bool>, Samples> m_headlessSplit, m_headlessJoin;
@@ -406,6 +408,14 @@ int Bench::Run(const QString& workDir)
                     m_headlessJoin[programKey].ratios.push_back(catSynced / joins[size_t(p)]);
                 }
             }
+            if (cold && !m_coldRefused) {
+                // What a cold join reads, read and thrown away: how fast the disk gives it to one reader.
+                Prepare(pieces);
+                const double readSeconds = TimeProcess(QStringLiteral("cat"), pieces, QStringLiteral("/dev/null"));
+                if (readSeconds < 0)
+                    return Fail(QStringLiteral("cat of the pieces into /dev/null failed"));
+                m_reads.push_back(readSeconds);
+            }
             removeAll(pieces);
             QFile::remove(pieceFolder + QStringLiteral("/source.bin.sha256"));
             if (catWrong)
@@ -503,6 +513,15 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                    .arg(m_syncs.size())
                    .arg(secs(*std::min_element(m_syncs.begin(), m_syncs.end())),
                        secs(*std::max_element(m_syncs.begin(), m_syncs.end())), gbps(sync));
+    }
+    if (!m_reads.empty()) {
+        const double read = Median(m_reads);
+        out += QStringLiteral("- Disk reads: `cat` of the pieces into /dev/null after the cache was dropped took %1 s "
+                              "(median of %2; %3–%4 s): one reader gets %5 GB/s from the disk in this run.\n")
+                   .arg(secs(read))
+                   .arg(m_reads.size())
+                   .arg(secs(*std::min_element(m_reads.begin(), m_reads.end())),
+                       secs(*std::max_element(m_reads.begin(), m_reads.end())), gbps(read));
     }
     out += QStringLiteral("- Engine at the program's defaults apart from the factor and threading shown: progress "
                           "shown (a blocking report per view); peak RSS is the process's VmHWM during the job.\n\n");
