@@ -507,12 +507,15 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
         const double sync = Median(m_syncs);
         out += QStringLiteral("- Disk: `sync` of what `cat` had just written (%1 bytes) took %2 s (median of %3; "
                               "%4–%5 s): the disk takes %6 GB/s in this run. The processes' rows are timed against "
-                              "coreutils followed by `sync` of their output.\n")
+                              "coreutils followed by `sync` of their output. A flushed job ends no sooner than the "
+                              "disk has written its output: at best %7 `split -b` + `sync` and %8 `cat` + `sync` at "
+                              "this rate.\n")
                    .arg(Grouped(size))
                    .arg(secs(sync))
                    .arg(m_syncs.size())
                    .arg(secs(*std::min_element(m_syncs.begin(), m_syncs.end())),
-                       secs(*std::max_element(m_syncs.begin(), m_syncs.end())), gbps(sync));
+                       secs(*std::max_element(m_syncs.begin(), m_syncs.end())), gbps(sync))
+                   .arg(ratio(Median(m_splitSyncedRef) / sync), ratio(Median(m_catSyncedRef) / sync));
     }
     if (!m_reads.empty()) {
         const double read = Median(m_reads);
