@@ -149,6 +149,8 @@ private:
     std::vector<double> m_splitRef, m_catRef;
     // Coreutils followed by `sync` of their output files and folder; the syncs alone.
     std::vector<double> m_splitSyncedRef, m_catSyncedRef, m_syncs;
+    // Cold only: `cat` of the pieces into /dev/null, the disk's read rate in this run.
+    std::vector<double> m_reads;
     std::map<std::pair<int, bool>, Samples> m_split, m_join; // keyed by (factor, thread per piece)
     // Keyed by (program, factor, thread per piece).
     std::map<std::tuple<int, int, bool>, Samples> m_headlessSplit, m_headlessJoin;
@@ -410,6 +412,14 @@ int Bench::Run(const QString& workDir)
                     m_headlessJoin[programKey].ratios.push_back(catSynced / joins[size_t(p)]);
                 }
             }
+            if (cold && !m_coldRefused) {
+                // What a cold join reads, read and thrown away: how fast the disk gives it to one reader.
+                Prepare(pieces);
+                const double readSeconds = TimeProcess(QStringLiteral("cat"), pieces, QStringLiteral("/dev/null"));
+                if (readSeconds < 0)
+                    return Fail(QStringLiteral("cat of the pieces into /dev/null failed"));
+                m_reads.push_back(readSeconds);
+            }
             removeAll(pieces);
             QFile::remove(pieceFolder + QStringLiteral("/source.bin.sha256"));
             if (catWrong)
@@ -501,12 +511,24 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
         const double sync = Median(m_syncs);
         out += QStringLiteral("- Disk: `sync` of what `cat` had just written (%1 bytes) took %2 s (median of %3; "
                               "%4–%5 s): the disk takes %6 GB/s in this run. The processes' rows are timed against "
-                              "coreutils followed by `sync` of their output.\n")
+                              "coreutils followed by `sync` of their output. A flushed job ends no sooner than the "
+                              "disk has written its output: at best %7 `split -b` + `sync` and %8 `cat` + `sync` at "
+                              "this rate.\n")
                    .arg(Grouped(size))
                    .arg(secs(sync))
                    .arg(m_syncs.size())
                    .arg(secs(*std::min_element(m_syncs.begin(), m_syncs.end())),
-                       secs(*std::max_element(m_syncs.begin(), m_syncs.end())), gbps(sync));
+                       secs(*std::max_element(m_syncs.begin(), m_syncs.end())), gbps(sync))
+                   .arg(ratio(Median(m_splitSyncedRef) / sync), ratio(Median(m_catSyncedRef) / sync));
+    }
+    if (!m_reads.empty()) {
+        const double read = Median(m_reads);
+        out += QStringLiteral("- Disk reads: `cat` of the pieces into /dev/null after the cache was dropped took %1 s "
+                              "(median of %2; %3–%4 s): one reader gets %5 GB/s from the disk in this run.\n")
+                   .arg(secs(read))
+                   .arg(m_reads.size())
+                   .arg(secs(*std::min_element(m_reads.begin(), m_reads.end())),
+                       secs(*std::max_element(m_reads.begin(), m_reads.end())), gbps(read));
     }
     out += QStringLiteral("- Engine at the program's defaults apart from the factor and threading shown: progress "
                           "shown (a blocking report per view); peak RSS is the process's VmHWM during the job.\n\n");
