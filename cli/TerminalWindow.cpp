@@ -52,7 +52,7 @@ intptr_t TerminalWindow::HandleMessage(uint32_t message, uintptr_t wParam, intpt
         g_job.failed = true; // as in the dialog
         // The first failure names its file: the one read or the one written by that copy.
         const size_t index = size_t(wParam);
-        if (g_job.failurePath.isEmpty() && index < g_pieceRecords.size()) {
+        if (LastFailure().path.isEmpty() && index < g_pieceRecords.size()) {
             const QString& piece = g_pieceRecords[index].path;
             const QString& read = g_job.merge ? piece : g_job.sourcePath;
             const QString& written = g_job.merge ? g_job.joinedPath : piece;
@@ -72,8 +72,8 @@ intptr_t TerminalWindow::HandleMessage(uint32_t message, uintptr_t wParam, intpt
 
 void TerminalWindow::ShowMessageBox(const QString& text, const QString& caption)
 {
-    Print(texts::kCliMessage.arg(caption, text) + FailureDetail(g_job.failurePath, g_job.failureError));
-    NoteFailure({}, 0);
+    const FailureNote failure = TakeFailure();
+    Print(texts::kCliMessage.arg(caption, text) + FailureDetail(failure.path, failure.error));
 }
 
 void TerminalWindow::SetItemText(int, const QString&) { }

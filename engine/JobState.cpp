@@ -1,6 +1,8 @@
 #include "JobState.h"
 
 #include <cerrno>
+#include <mutex>
+#include <utility>
 
 uint32_t g_allocationGranularity = 0;
 uint32_t g_viewSize = 0;
@@ -16,11 +18,19 @@ int32_t g_finishedCount = 0;
 JobProgress g_job;
 std::atomic<bool> g_cancelRequested { false };
 
+namespace {
+// The command line names the file and the reason after the message; the window's boxes keep
+// their texts.
+std::mutex s_failureMutex;
+FailureNote s_failure;
+} // namespace
+
 void ResetJob()
 {
     g_pieceRecords.clear();
     g_finishedCount = 0;
     g_job = JobProgress {};
+    NoteFailure({}, 0);
     g_cancelRequested = false;
 }
 
@@ -44,6 +54,18 @@ void ReportCopyFailed(int32_t index)
 
 void NoteFailure(const QString& path, int error)
 {
-    g_job.failurePath = path;
-    g_job.failureError = error;
+    std::lock_guard lock(s_failureMutex);
+    s_failure = FailureNote { path, error };
+}
+
+FailureNote LastFailure()
+{
+    std::lock_guard lock(s_failureMutex);
+    return s_failure;
+}
+
+FailureNote TakeFailure()
+{
+    std::lock_guard lock(s_failureMutex);
+    return std::exchange(s_failure, FailureNote {});
 }

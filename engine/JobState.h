@@ -38,9 +38,17 @@ void ReportCopyFailed(int32_t index);
 inline constexpr intptr_t kFailedReading = intptr_t(1) << 16;
 inline constexpr intptr_t kFailureErrorMask = kFailedReading - 1;
 
-// Notes the file a failure concerns and why (an errno value; 0 when the system did not fail),
-// for the message that follows. Only the thread that shows that message calls it.
+// The file a failure concerns and why (an errno value; 0 when the system did not fail), for
+// the message that follows. Any thread may note one (copies on threads of their own can fail
+// at once); the last one noted is kept.
+struct FailureNote {
+    QString path;
+    int error = 0;
+};
 void NoteFailure(const QString& path, int error);
+FailureNote LastFailure();
+// The note, which is cleared for the next message.
+FailureNote TakeFailure();
 
 struct PieceRecord {
     uint64_t start = 0; // split: first byte in the source; merge: 0
@@ -114,10 +122,6 @@ struct JobProgress {
     bool sourceChanged = false; // the split's source changed under its copies
     bool failed = false; // some part of the job did not complete
     bool errorShown = false; // its message has been shown already
-    // The file the last failure concerns and the system's reason (an errno value, 0: none).
-    // The command line names both after the message; the window's boxes keep their texts.
-    QString failurePath;
-    int failureError = 0;
 };
 extern JobProgress g_job;
 

@@ -6,6 +6,7 @@
 #include "Thread.h"
 
 #include <mutex>
+#include <thread>
 
 using namespace testsupport;
 using platform::MappingHandle;
@@ -124,3 +125,20 @@ TEST_F(CopierTest, aViewThatCannotBeMappedIsNeverCopiedThroughAndIsReported)
 }
 
 } // namespace
+
+// Copies of a job with a thread per piece can fail at once (two pieces that fail their
+// checksums): each failure's file and reason stay together, and nothing is freed twice.
+TEST(FailureNotes, failuresNotedFromSeveralThreadsAtOnceKeepOneFileWithItsOwnReason)
+{
+    std::vector<std::thread> threads;
+    for (int t = 1; t <= 4; ++t)
+        threads.emplace_back([t] {
+            const QString path = QStringLiteral("piece %1").arg(t);
+            for (int i = 0; i < 20000; ++i)
+                NoteFailure(path, t);
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    const FailureNote failure = TakeFailure();
+    EXPECT_EQ(failure.path, QStringLiteral("piece %1").arg(failure.error));
+}
