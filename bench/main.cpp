@@ -265,6 +265,10 @@ int Bench::Run(const QString& workDir)
     // run to run, so that neither always goes first.
     for (int run = 1; run <= runs && !g_interrupted; ++run) {
         const bool engineFirst = run % 2 == 0;
+        // The join and `cat` take turns on a cycle of four runs, so that each follows the
+        // engine's split and `split -b` equally often: the step after one of them can meet
+        // the machine in a state of its own.
+        const bool engineJoinFirst = (run - 1) / 2 % 2 == 0;
         for (const Config& config : configs) {
             if (g_interrupted)
                 break;
@@ -301,7 +305,7 @@ int Bench::Run(const QString& workDir)
             splitSamples.peakRssKiB = std::max(splitSamples.peakRssKiB, split.peakRssKiB);
 
             const bool checkCat = run == 1 && &config == &configs.front();
-            double catSeconds = engineFirst ? 0 : timeCat(pieces, checkCat);
+            double catSeconds = engineJoinFirst ? 0 : timeCat(pieces, checkCat);
             Prepare(pieces);
             const EngineJobResult merge = RunEngineMerge(m_window, pieces, options);
             if (!merge.ok)
@@ -322,7 +326,7 @@ int Bench::Run(const QString& workDir)
                 splitSamples.verified = joinSamples.verified = QStringLiteral("yes");
             }
             QFile::remove(merge.joined);
-            if (engineFirst)
+            if (engineJoinFirst)
                 catSeconds = timeCat(pieces, checkCat);
             if (!headless.isEmpty()) {
                 // The same jobs from the command line, processes of their own as a user runs them,
@@ -484,8 +488,9 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                          : QStringLiteral("Cold page cache (dropped before each timed step)"))
                .arg(runs)
                .arg(QStringLiteral("each engine job is timed next to its reference (`split -b` of the source, `cat` of "
-                                   "the job's own pieces), engine first in even runs, reference first in odd ones; a "
-                                   "ratio is the median of the per-job throughput ratios (their range in brackets), a "
+                                   "the job's own pieces); the split first in even runs, `split -b` in odd ones; the "
+                                   "join first in runs 1 and 2 of every four, `cat` in runs 3 and 4; a ratio is the "
+                                   "median of the per-job throughput ratios (their range in brackets), a "
                                    "reference row the median of all its timings. Dirty pages are written back before "
                                    "each step."));
     out += QStringLiteral("- Machine: Linux %1, %2 CPUs, %3 GiB RAM, transparent huge pages \"%4\"; load average %5 "
