@@ -275,7 +275,7 @@ int RunSplit(const QStringList& arguments)
     job.split.folder = parser.isSet(folder) ? parser.value(folder) : FolderOf(job.split.source);
     if (job.split.folder.isEmpty())
         job.split.folder = QDir::currentPath();
-    job.split.pieceSizeText = parser.value(size);
+    job.split.pieceSizeText = sizeText;
     job.split.checksum = parser.isSet(checksum);
     return RunJob(job);
 }
@@ -322,11 +322,11 @@ int RunJoin(const QStringList& arguments)
         return ErrorExit(texts::kSetNotAPiece.arg(pieces.first()), kExitFailed);
     if (const SetProblem problem = CheckMergeSet(job.join); problem.kind != SetProblem::Kind::None)
         return ErrorExit(DescribeSetProblem(problem), kExitFailed);
-    if (const ChecksumFileFit fit = FitOfChecksumFile(job.join.pieces, JoinedPathOf(job.join));
-        fit.fit == ChecksumFit::NothingApplies)
+    const QString joined = JoinedPathOf(job.join);
+    if (const ChecksumFileFit fit = FitOfChecksumFile(job.join.pieces, joined); fit.fit == ChecksumFit::NothingApplies)
         return ErrorExit(texts::kCliChecksumNothingApplies.arg(fit.path), kExitFailed);
     if (JoinReplacesAFile(job.join))
-        return ErrorExit(texts::kCliJoinedExists.arg(JoinedPathOf(job.join)), kExitFailed);
+        return ErrorExit(texts::kCliJoinedExists.arg(joined), kExitFailed);
     job.deletePieces = parser.isSet(deletePieces);
     return RunJob(job);
 }

@@ -89,8 +89,9 @@ void CVeldaDlg::StartMerge()
     };
     for (int i = 0; i < m_listBox->GetCount(); ++i)
         request.pieces.append(m_listBox->GetText(i));
-    const QString replaced = QDir::toNativeSeparators(JoinedPathOf(request));
-    if (JoinReplacesAFile(request) && !ui::AskYesNo(this, texts::kReplaceJoined.arg(replaced), texts::kCaptionHint))
+    const QString joined = JoinedPathOf(request);
+    if (JoinReplacesAFile(request)
+        && !ui::AskYesNo(this, texts::kReplaceJoined.arg(QDir::toNativeSeparators(joined)), texts::kCaptionHint))
         return;
     // A gap, a piece cut short, pieces of two sets or a stray file would join into a file that is
     // not the original: only on the user's word, and then every piece stays.
@@ -100,8 +101,7 @@ void CVeldaDlg::StartMerge()
         request.keepPieces = true;
     }
     // A checksum file beside the pieces that checks none of them is no check at all.
-    if (const ChecksumFileFit fit = FitOfChecksumFile(request.pieces, JoinedPathOf(request));
-        fit.fit == ChecksumFit::NothingApplies
+    if (const ChecksumFileFit fit = FitOfChecksumFile(request.pieces, joined); fit.fit == ChecksumFit::NothingApplies
         && !ui::AskYesNo(
             this, texts::kChecksumNothingApplies.arg(fit.path) + texts::kJoinUnchecked, texts::kCaptionHint))
         return;
