@@ -14,6 +14,8 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <mutex>
+#include <utility>
 
 using namespace testsupport;
 
@@ -148,9 +150,13 @@ TEST_P(BothModes, aJobThatFailsPartWayShowsOneMessageAndLeavesOnlyWholeFiles)
     EXPECT_EQ(ReadFile(Path("t000.bin.qv")), data.mid(0, kPieceSize));
     EXPECT_EQ(ReadFile(Path("t001.bin.qv")), data.mid(kPieceSize, kPieceSize));
     const QStringList pieces = PickPieces("f", 3, 700000);
-    std::atomic<bool> cut { false };
+    // No view is mapped before the cut is made: a copy on a thread of its own could
+    // otherwise copy piece 1 whole while the first view's thread is still cutting it.
+    std::mutex cutting;
+    bool cut = false;
     platform::testing::SetViewObserver([&](auto, platform::ViewAccess access, uint64_t, auto) {
-        if (access == platform::ViewAccess::Read && !cut.exchange(true))
+        const std::lock_guard lock(cutting);
+        if (access == platform::ViewAccess::Read && !std::exchange(cut, true))
             QFile::resize(pieces[1], 0);
     });
     Start();
