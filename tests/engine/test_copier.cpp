@@ -60,7 +60,6 @@ TEST_F(CopierTest, copiesInFullViewsAndOneShorterAtAlignedOffsetsReportsThemAndR
     const QByteArray data = PatternBytes(4 * view, 7);
     WriteFile(Path("src"), data);
     UniqueMapping source = MapForRead(Path("src"));
-    const int descriptors = OpenDescriptorCount();
     // Whole views, bytes after them, views shown, a thread per task (which alone reports its end).
     for (const auto& [wholeViews, extra, showProgress, threadPerTask] :
         { std::tuple<uint64_t, uint32_t, bool, bool> { 0, 1000, true, false }, { 3, 0, false, false },
@@ -85,7 +84,7 @@ TEST_F(CopierTest, copiesInFullViewsAndOneShorterAtAlignedOffsetsReportsThemAndR
         EXPECT_EQ(Reports(kViewCopied), showProgress ? int(expected.size()) : 0);
         EXPECT_EQ(Reports(kTaskEnded), threadPerTask ? 1 : 0);
         EXPECT_EQ(window.messages.size(), size_t(Reports(kViewCopied) + Reports(kTaskEnded))); // no failure
-        EXPECT_EQ(OpenDescriptorCount(), descriptors); // the piece's mapping went with its task
+        EXPECT_EQ(DescriptorsOpenOn(Path("dst")), 0); // the piece's mapping went with its task
     }
     platform::View still
         = platform::MapView(source.get(), platform::ViewAccess::Read, 0, gran); // the shared one serves

@@ -81,10 +81,19 @@ inline platform::UniqueMapping CreateForWrite(const QString& path, uint64_t size
     return mapping;
 }
 
-// Descriptors this process has open: a read/write mapping holds one of its own.
-inline int OpenDescriptorCount()
+// Descriptors this process has open on the file at `path` (a read/write mapping holds one of
+// its own). Only that file's: the process as a whole may hold two more for a moment, since
+// UBSan's check of a dynamic type opens and closes a pipe on whatever thread makes it.
+inline int DescriptorsOpenOn(const QString& path)
 {
-    return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+    const std::string file = std::filesystem::weakly_canonical(path.toStdString()).string();
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code gone; // a descriptor closed since the folder was read
+        const std::string target = std::filesystem::read_symlink(entry.path(), gone).string();
+        count += target == file || target == file + " (deleted)";
+    }
+    return count;
 }
 
 inline bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
