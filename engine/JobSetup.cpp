@@ -27,6 +27,13 @@ void BeginJob(uint32_t viewSize, bool threadPerPiece)
     ResetJob();
 }
 
+// The names of the files in a folder as it holds them now, hidden ones included: where a
+// piece's set is looked for.
+QStringList FilesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+}
+
 uint64_t ViewCount(uint64_t bytes)
 {
     return (bytes + g_viewSize - 1) / g_viewSize;
@@ -83,8 +90,7 @@ QString JoinedPathOf(const MergeRequest& request)
 QStringList PieceSetOf(const QString& piece)
 {
     const QString absolute = QFileInfo(piece).absoluteFilePath();
-    return SetMembers(
-        absolute, QDir(FolderOf(absolute)).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted));
+    return SetMembers(absolute, FilesIn(FolderOf(absolute)));
 }
 
 SetProblem CheckMergeSet(const MergeRequest& request)
@@ -321,9 +327,8 @@ QStringList StalePieces()
     PieceName made;
     if (!ParsePieceName(g_pieceRecords.front().path, &made))
         return stale;
-    const QString folder = FolderOf(g_pieceRecords.front().path);
     QStringList names;
-    for (const QString& entry : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted))
+    for (const QString& entry : FilesIn(FolderOf(g_pieceRecords.front().path)))
         names.append(made.prefix + entry);
     const PieceNameReader reader(names);
     for (const QString& name : std::as_const(names)) {

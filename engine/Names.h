@@ -51,8 +51,9 @@ private:
     QHash<QString, QSet<QString>> m_threeDigitNumbers; // set key -> its numbers 000-999 at hand
 };
 
-// Whether two pieces belong to one set: the same folder, the same name in front of the
-// number, the same extension and numbering.
+// Whether two pieces belong to one set: the same name in front of the number, the same
+// extension and the same numbering. Their folders are not compared: callers read names of one
+// folder, or a list the user gathered.
 bool SameSet(const PieceName& a, const PieceName& b);
 
 // The members of the set of `piece` among the names in `folderEntries` (the entries of the
