@@ -320,11 +320,14 @@ int RunJoin(const QStringList& arguments)
     // nothing of the user's.
     if (PieceName name; !ParsePieceName(pieces.first(), &name))
         return ErrorExit(texts::kSetNotAPiece.arg(pieces.first()), kExitFailed);
-    if (const SetProblem problem = CheckMergeSet(job.join); problem.kind != SetProblem::Kind::None)
-        return ErrorExit(DescribeSetProblem(problem), kExitFailed);
+    if (const QList<MergeFinding> findings = AdmitMergeRequest(job.join); !findings.isEmpty()) {
+        const MergeFinding& first = findings.first();
+        return ErrorExit(first.kind == MergeFinding::Kind::ChecksumNothingApplies
+                ? texts::kCliChecksumNothingApplies.arg(first.name)
+                : DescribeFinding(first),
+            kExitFailed);
+    }
     const QString joined = JoinedPathOf(job.join);
-    if (const ChecksumFileFit fit = FitOfChecksumFile(job.join.pieces, joined); fit.fit == ChecksumFit::NothingApplies)
-        return ErrorExit(texts::kCliChecksumNothingApplies.arg(fit.path), kExitFailed);
     if (JoinReplacesAFile(job.join))
         return ErrorExit(texts::kCliJoinedExists.arg(joined), kExitFailed);
     job.deletePieces = parser.isSet(deletePieces);
