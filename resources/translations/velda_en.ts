@@ -666,5 +666,9 @@ Example
         <source>%1 与从 .001 开始编号的分割文件在一起，无法判断它是不是这组的第一个分割文件，合并后的文件可能不是原文件！</source>
         <translation>%1 lies beside pieces numbered from .001, so it cannot be told whether it is the first piece of this set: the joined file may not be the original.</translation>
     </message>
+    <message>
+        <source>“%1”已经存在，但不是本程序留下的文件，本程序不会改动它。请移走或删除它后再试！</source>
+        <translation>“%1” already exists and was not left by this program, which will not touch it. Move or delete it, then try again.</translation>
+    </message>
 </context>
 </TS>
