@@ -355,7 +355,15 @@ ChecksumFileRead ReadChecksumText(const QString& path, QByteArray* text, QString
     QFile file;
     if (!handle || !file.open(handle.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return refuse(texts::kChecksumReadFailed, handle ? 0 : openError);
-    *text = file.read(kMaxChecksumFileBytes + 1);
+    // In blocks, as far as the end or one byte past the limit: it may have grown since its size
+    // was taken.
+    text->clear();
+    while (text->size() <= kMaxChecksumFileBytes) {
+        const QByteArray block = file.read(1 << 16);
+        if (block.isEmpty())
+            break;
+        *text += block;
+    }
     if (file.error() != QFileDevice::NoError)
         return refuse(texts::kChecksumReadFailed, EIO);
     if (text->size() > kMaxChecksumFileBytes) // it grew while it was read

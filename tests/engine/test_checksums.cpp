@@ -199,19 +199,17 @@ TEST_F(Checksums, everyLineSha256sumChecksIsReadAndAnyOtherLineMakesTheFileUnrea
 TEST_F(Checksums, hashingStopsWhenTheJobIsStoppedAndTheJobFails)
 {
     // Stopped once every copy has ended: only the hashing is left.
-    window.onMessage = [](const RecordingWindow::Message& message) {
+    const auto stopAtEnd = [](const RecordingWindow::Message& message) {
         if (message.message == WM_COPYPROGRESS && message.wParam == kTaskEnded)
             g_cancelRequested = true;
     };
+    window.onMessage = stopAtEnd;
     EXPECT_EQ(SplitSource(true), QString(texts::kChecksumStopped));
     EXPECT_EQ(FilesIn("*.sha256*"), QStringList());
     window.onMessage = nullptr;
     ASSERT_EQ(SplitSource(true), QString());
     ASSERT_TRUE(QFile::remove(source));
-    window.onMessage = [](const RecordingWindow::Message& message) {
-        if (message.message == WM_COPYPROGRESS && message.wParam == kTaskEnded)
-            g_cancelRequested = true;
-    };
+    window.onMessage = stopAtEnd;
     EXPECT_EQ(RunJobToEnd(window, Merge(pieces)), QString(texts::kChecksumStopped));
     EXPECT_FALSE(FileExists(source));
     window.onMessage = nullptr;
