@@ -176,6 +176,22 @@ void TakeDigest(QByteArray* digest, const QByteArray& listed)
     *digest = digest->isEmpty() || *digest == listed ? listed : QByteArray(1, '\0');
 }
 
+// ListedFileOfFolder, for a folder already cleaned, as CleanPath gives it.
+QByteArray FileOfCleanFolder(QByteArrayView listedName, const QByteArray& folder)
+{
+    // The system opens no path of PATH_MAX bytes or more, so such a name is of no file.
+    if (listedName.isEmpty() || listedName == "-" || listedName.size() >= PATH_MAX)
+        return {};
+    if (!listedName.contains('/')) // the usual line: a bare name
+        return listedName == "." || listedName == ".." ? QByteArray() : listedName.toByteArray();
+    const QByteArray path
+        = CleanPath(listedName.startsWith('/') ? listedName.toByteArray() : folder + '/' + listedName.toByteArray());
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray name = path.sliced(slash + 1);
+    const QByteArray parent = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.first(slash);
+    return parent == folder && name != "." && name != ".." ? name : QByteArray();
+}
+
 enum class ReadResult { Absent, Read, Unreadable };
 
 // Reads the checksum file at path, giving `take` each line's name and digest. Unreadable, with
@@ -216,6 +232,7 @@ public:
         : m_reader(pieces)
         , m_joinedPath(joinedPath)
         , m_folder(FolderKey(joinedPath))
+        , m_cleanFolder(CleanPath(QFile::encodeName(m_folder)))
         , m_folderPrefix(joinedPath.left(joinedPath.lastIndexOf(QLatin1Char('/')) + 1))
         , m_joinedName(QFile::encodeName(FileNameOf(joinedPath)))
     {
@@ -227,7 +244,7 @@ public:
     // For a name as a line lists it; *piece is the piece's index in the list.
     Kind Classify(const QByteArray& listed, int* piece, QByteArray* name) const
     {
-        *name = ListedFileOfFolder(listed, m_folder);
+        *name = FileOfCleanFolder(listed, m_cleanFolder);
         if (name->isEmpty())
             return Kind::Other;
         if (const auto found = m_pieces.constFind(*name); found != m_pieces.cend()) {
@@ -248,6 +265,7 @@ private:
     PieceNameReader m_reader;
     QString m_joinedPath;
     QString m_folder; // the checksum file's, cleaned
+    QByteArray m_cleanFolder; // the same, as FileOfCleanFolder takes it
     QString m_folderPrefix; // the joined path's, with its '/'
     QByteArray m_joinedName;
     QHash<QByteArray, int> m_pieces; // the pieces in the checksum file's folder, by name
@@ -316,16 +334,7 @@ LineForm ReadChecksumLine(QByteArrayView line, ChecksumEntry* entry)
 
 QByteArray ListedFileOfFolder(QByteArrayView listedName, const QString& folder)
 {
-    // The system opens no path of PATH_MAX bytes or more, so such a name is of no file.
-    if (listedName.isEmpty() || listedName == "-" || listedName.size() >= PATH_MAX)
-        return {};
-    const QByteArray clean = CleanPath(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder));
-    const QByteArray path
-        = CleanPath(listedName.startsWith('/') ? listedName.toByteArray() : clean + '/' + listedName.toByteArray());
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray name = path.sliced(slash + 1);
-    const QByteArray parent = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.first(slash);
-    return parent == clean && name != "." && name != ".." ? name : QByteArray();
+    return FileOfCleanFolder(listedName, CleanPath(QFile::encodeName(folder)));
 }
 
 bool NamesFileInFolder(QByteArrayView listedName, const QString& folder, const QString& fileName)
@@ -352,20 +361,25 @@ ChecksumFileRead ReadChecksumText(const QString& path, QByteArray* text, QString
     if (!QFileInfo(path).isFile()
         || (handle && platform::GetFileSize64(handle.get(), &size) && size > kMaxChecksumFileBytes))
         return refuse(texts::kChecksumNotAFile, 0);
-    QFile file;
-    if (!handle || !file.open(handle.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return refuse(texts::kChecksumReadFailed, handle ? 0 : openError);
-    // In blocks, as far as the end or one byte past the limit: it may have grown since its size
-    // was taken.
+    if (!handle)
+        return refuse(texts::kChecksumReadFailed, openError);
+    // To the end, or one byte past the limit: it may have grown since its size was taken.
+    constexpr qsizetype kBlock = 1 << 20;
     text->clear();
+    text->reserve(qsizetype(size) + kBlock);
     while (text->size() <= kMaxChecksumFileBytes) {
-        const QByteArray block = file.read(1 << 16);
-        if (block.isEmpty())
+        const qsizetype at = text->size();
+        text->resize(at + kBlock);
+        const ssize_t got = ::read(handle.get(), text->data() + at, size_t(kBlock));
+        const int readError = errno;
+        text->resize(at + std::max<qsizetype>(got, 0));
+        if (got < 0 && readError == EINTR)
+            continue;
+        if (got < 0)
+            return refuse(texts::kChecksumReadFailed, readError);
+        if (got == 0)
             break;
-        *text += block;
     }
-    if (file.error() != QFileDevice::NoError)
-        return refuse(texts::kChecksumReadFailed, EIO);
     if (text->size() > kMaxChecksumFileBytes) // it grew while it was read
         return refuse(texts::kChecksumNotAFile, 0);
     return ChecksumFileRead::Read;
