@@ -12,6 +12,7 @@
 #include <openssl/evp.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -564,14 +565,15 @@ QList<PieceCheck> CheckPiecesAgainstChecksums(const QStringList& pieces, const Q
         PieceCheck& check = checks.emplace_back(PieceCheck { pieces[i], PieceCheck::Result::NotListed });
         if (digests[size_t(i)].isEmpty())
             continue;
+        // Only a regular file: a FIFO or a device has no content to compare.
         const platform::UniqueFile file = platform::OpenFileForRead(pieces[i], platform::AccessHint::Sequential);
-        int64_t size = 0;
-        if (!file || !platform::GetFileSize64(file.get(), &size)) {
+        struct stat st { };
+        if (!file || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
             check.result = PieceCheck::Result::Unreadable;
             continue;
         }
         std::vector<QByteArray> digest;
-        const bool whole = DigestRanges(file.get(), { uint64_t(size) }, &digest);
+        const bool whole = DigestRanges(file.get(), { uint64_t(st.st_size) }, &digest);
         if (g_cancelRequested.load()) {
             *error = texts::kChecksumStopped;
             return {};
