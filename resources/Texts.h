@@ -251,4 +251,8 @@ inline constexpr Text kCliJoinHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
     velda join movie000.avi.qv --delete-pieces
 )");
 
+inline constexpr Text kChecksumLineUnreadable = QT_TRANSLATE_NOOP("Velda",
+    "校验文件 %1 的第 %2 行不是 sha256sum 能读懂的校验行，它所说的文件无法校验！请改正该行或移走校验文件后再试。");
+inline constexpr Text kChecksumStopped = QT_TRANSLATE_NOOP("Velda", "计算校验值时任务被停止。");
+
 } // namespace texts
