@@ -33,6 +33,10 @@ struct MergeRequest {
     bool flush = true;
 };
 
+// A name that the system gave in bytes that are not UTF-8 reaches the program with U+FFFD in
+// their place, and so names nothing: the message that says so, or empty for any other name.
+QString UndecodedNameMessage(const QString& path);
+
 // The file a merge writes: named after its naming piece, or its first piece without one.
 QString JoinedPathOf(const MergeRequest& request);
 // The set of a piece as its folder holds it now, in piece order, as absolute paths; empty when
