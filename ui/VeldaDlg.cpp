@@ -85,6 +85,12 @@ void CVeldaDlg::BuildFromTemplate()
             auto* label = new QLabel(control.text, m_client);
             label->setAlignment(control.centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
             label->setWordWrap(true);
+            // A word does not wrap: the label grows to the right to hold its longest one ("MB" in
+            // a wider font than the template's), as the check box does.
+            int longest = 0;
+            for (const QString& word : control.text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                longest = std::max(longest, label->fontMetrics().horizontalAdvance(word));
+            geometry.setWidth(std::max(geometry.width(), longest + 2 * label->margin()));
             widget = label;
             break;
         }
