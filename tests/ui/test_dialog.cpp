@@ -127,19 +127,17 @@ TEST_F(DialogFixture, theHelpBoxesHaveCaptionsOfTheirOwnAndTheLastAboutEntryTell
     QStringList boxes; // "caption|text"
     ui::testing::SetMessageHook(
         [&](QWidget*, const QString& text, const QString& caption) { boxes << caption + u'|' + text; });
-    const QList<QAction*> aboutMenu = dlg->GetMenu()->actions().last()->menu()->actions();
-    EXPECT_EQ(aboutMenu.last(), dlg->GetMenuItem(kMenuAboutVelda));
+    EXPECT_EQ(dlg->GetMenu()->actions().last()->menu()->actions().last(), dlg->GetMenuItem(kMenuAboutVelda));
     for (const int id : { kMenuFeatures, kMenuUsage, kMenuAboutVelda })
         dlg->GetMenuItem(id)->trigger();
-    ASSERT_EQ(boxes.size(), 3);
-    EXPECT_EQ(boxes[0], texts::kCaptionFeatures + u'|' + texts::kFeaturesText);
-    EXPECT_EQ(boxes[1], texts::kCaptionUsage + u'|' + texts::kUsageText);
-    // The program's version, and the Qt it runs on.
-    const QString about
-        = texts::kMenuAboutVelda + u'|' + texts::kAboutText.arg(u"VERSION"_s, QString::fromLatin1(qVersion()));
-    const QString pattern = QRegularExpression::escape(about).replace(u"VERSION"_s, u"\\d+\\.\\d+\\.\\d+"_s);
-    EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(boxes[2]).hasMatch())
-        << boxes[2].toStdString();
+    // The program's version (any), and the Qt it runs on.
+    const QString about = QRegularExpression::escape(
+        texts::kMenuAboutVelda + u'|' + texts::kAboutText.arg(u"VERSION"_s, QString::fromLatin1(qVersion())));
+    const QRegularExpression aboutBox(
+        QRegularExpression::anchoredPattern(QString(about).replace(u"VERSION"_s, u"\\d+\\.\\d+\\.\\d+"_s)));
+    EXPECT_TRUE(boxes.size() == 3 && boxes[0] == texts::kCaptionFeatures + u'|' + texts::kFeaturesText
+        && boxes[1] == texts::kCaptionUsage + u'|' + texts::kUsageText && aboutBox.match(boxes[2]).hasMatch())
+        << boxes.join(u'\n').toStdString();
 }
 
 // Upper bound, step, steps taken, the top pixel's colour of some columns, the text. Idle and finished:
