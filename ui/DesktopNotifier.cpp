@@ -40,9 +40,10 @@ QString CDesktopNotifier::ApplicationUri()
 
 std::optional<QDBusConnection> CDesktopNotifier::Bus()
 {
+    if (m_busReachable == false)
+        return std::nullopt;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!m_busReachable)
-        m_busReachable = bus.isConnected();
+    m_busReachable = bus.isConnected();
     if (!*m_busReachable)
         return std::nullopt;
     return bus;
