@@ -146,4 +146,31 @@ TEST(WindowMessages, messagesAreHandledInsideANestedEventLoopOrReleasedWithTheir
     EXPECT_EQ(late[0].handled.load(), 0);
 }
 
+// Thread-local state that takes a while to free as its thread ends, as a hashing library's may:
+// the wait for workers must not return before it is freed.
+std::atomic<int> s_statesFreed { 0 };
+struct SlowThreadState {
+    ~SlowThreadState()
+    {
+        QThread::msleep(20);
+        s_statesFreed.fetch_add(1);
+    }
+};
+
+unsigned UseSlowThreadState(void*)
+{
+    thread_local SlowThreadState state;
+    static_cast<void>(&state);
+    return 0;
+}
+
+TEST(Workers, theWaitForWorkersReturnsOnlyOnceEachThreadHasEndedWithItsThreadLocalStateFreed)
+{
+    s_statesFreed = 0;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(platform::BeginThread(UseSlowThreadState, nullptr));
+    WaitForJobWorkers();
+    EXPECT_EQ(s_statesFreed.load(), 3);
+}
+
 } // namespace
