@@ -398,6 +398,7 @@ int RunHeadless(int argc, char** argv)
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.takeAt(1);
     const int status = command == QLatin1String("split") ? RunSplit(arguments) : RunJoin(arguments);
+    WaitForJobWorkers(); // no worker may still be ending when the process does
     // A result that did not reach stderr is no success.
     return status == kExitOk && ErrFailed() ? kExitFailed : status;
 }
