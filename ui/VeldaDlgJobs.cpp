@@ -136,7 +136,7 @@ void CVeldaDlg::StartPrepared(const PreparedJob& job, const QString& idleCaption
 
 intptr_t CVeldaDlg::OnCopyProgress(uintptr_t wParam, intptr_t lParam)
 {
-    if (lParam == kProgressStep)
+    for (intptr_t step = 0; step < lParam; step += kProgressStep)
         m_progress->StepIt();
     if (wParam != kTaskEnded)
         return 0;
