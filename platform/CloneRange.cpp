@@ -23,6 +23,12 @@ namespace {
 std::mutex s_gateMutex;
 testing::CloneGate s_gate;
 
+bool GateAllows(uint64_t destOffset, uint64_t length)
+{
+    std::lock_guard lock(s_gateMutex);
+    return !s_gate || s_gate(destOffset, length);
+}
+
 int Clone(int sourceFd, uint64_t sourceOffset, int destFd, uint64_t destOffset, uint64_t length)
 {
     file_clone_range range {};
@@ -45,11 +51,8 @@ bool CloneRange(MappingHandle source, uint64_t sourceOffset, MappingHandle dest,
         || sourceOffset > source->size || source->size - sourceOffset < length || destOffset > dest->size
         || dest->size - destOffset < length)
         return false;
-    {
-        std::lock_guard lock(s_gateMutex);
-        if (s_gate && !s_gate(destOffset, length))
-            return false;
-    }
+    if (!GateAllows(destOffset, length))
+        return false;
     // Whatever the reason (EXDEV, EOPNOTSUPP, EINVAL for a range off the block boundaries,
     // ENOSYS, EPERM, ETXTBSY, or a real fault), the copy that follows writes the range whole:
     // it meets a real fault itself and reports it with its file.
@@ -60,7 +63,8 @@ uint32_t SharedBlockSize(FileHandle source, FileHandle dest)
 {
     struct stat st { };
     struct statfs fs { };
-    if (source < 0 || dest < 0 || ::fstat(source, &st) != 0 || ::fstatfs(dest, &fs) != 0 || fs.f_bsize <= 0)
+    if (source < 0 || dest < 0 || !GateAllows(0, 0) || ::fstat(source, &st) != 0 || ::fstatfs(dest, &fs) != 0
+        || fs.f_bsize <= 0)
         return 0;
     // Nothing, from the source's end: the file system answers whether it could, and does nothing.
     return Clone(source, uint64_t(st.st_size), dest, 0, 0) == 0 ? uint32_t(fs.f_bsize) : 0;

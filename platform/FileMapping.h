@@ -103,8 +103,9 @@ void SetViewObserver(ViewObserver observer);
 void SetFlushObserver(std::function<void()> observer);
 // Makes the next `count` flushes fail as a disk that cannot write would.
 void FailNextFlushes(int count);
-// Called before every clone with the range of the destination; a false answer refuses that
-// clone as a file system that cannot share would. nullptr ends it.
+// Called before every clone with the range of the destination, and with a length of 0 before
+// every question whether two files can share; a false answer refuses as a file system that
+// cannot share would, so that the copy is what runs. nullptr ends it.
 using CloneGate = std::function<bool(uint64_t destOffset, uint64_t length)>;
 void SetCloneGate(CloneGate gate);
 } // namespace testing
