@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStorageInfo>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -246,4 +247,19 @@ uint64_t AvailableBytes(const QString& folder)
     if (::statvfs(QFile::encodeName(folder).constData(), &vfs) != 0)
         return 0;
     return uint64_t(vfs.f_bavail) * uint64_t(vfs.f_frsize);
+}
+
+int64_t UsedBytes(const QString& folder)
+{
+    struct statvfs vfs { };
+    if (::statvfs(QFile::encodeName(folder).constData(), &vfs) != 0)
+        return 0;
+    return int64_t(vfs.f_blocks - vfs.f_bfree) * int64_t(vfs.f_frsize);
+}
+
+QString FileSystemOf(const QString& folder)
+{
+    const QStorageInfo storage(folder);
+    return QStringLiteral("%1 on %2")
+        .arg(QString::fromLatin1(storage.fileSystemType()), QString::fromLocal8Bit(storage.device()));
 }

@@ -39,3 +39,7 @@ double TimeProcess(const QString& program, const QStringList& arguments, const Q
 
 // Free bytes of the file system that holds folder, for an unprivileged user.
 uint64_t AvailableBytes(const QString& folder);
+// Bytes in use on the file system that holds folder, as `df` counts them.
+int64_t UsedBytes(const QString& folder);
+// The type of that file system ("ext4", "xfs", "btrfs") and its device.
+QString FileSystemOf(const QString& folder);

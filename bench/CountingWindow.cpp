@@ -6,13 +6,13 @@ intptr_t CountingWindow::HandleMessage(uint32_t message, uintptr_t wParam, intpt
 {
     if (message == WM_COPYFAILED) {
         ++failedCopies;
-    } else if (message == WM_COPYPROGRESS && lParam == kProgressStep) {
+    } else if (message == WM_COPYPROGRESS && lParam >= kProgressStep) {
         if (wParam == kTaskEnded) {
             ++endReports;
             if (onEndReport)
                 onEndReport();
         } else if (wParam == kViewCopied) {
-            ++viewReports;
+            viewReports += int(lParam / kProgressStep);
         }
     }
     return 0;

@@ -22,7 +22,7 @@ public:
 
     void Reset();
 
-    int viewReports = 0; // WM_COPYPROGRESS kViewCopied
+    int viewReports = 0; // views that WM_COPYPROGRESS kViewCopied reported
     int endReports = 0; // WM_COPYPROGRESS kTaskEnded
     int failedCopies = 0; // WM_COPYFAILED
     QStringList boxes; // "caption: text" of every message box the job asked for

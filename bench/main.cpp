@@ -116,6 +116,7 @@ struct Config {
 struct Samples {
     std::vector<double> seconds;
     std::vector<double> ratios; // throughput against the reference measured in the same run
+    std::vector<double> added; // bytes the file system had in use more after the step
     long peakRssKiB = 0;
     QString verified = QStringLiteral("no");
 };
@@ -149,11 +150,15 @@ private:
     std::vector<double> m_splitRef, m_catRef;
     // Coreutils followed by `sync` of their output files and folder; the syncs alone.
     std::vector<double> m_splitSyncedRef, m_catSyncedRef, m_syncs;
+    // What the references added to the bytes in use, as above.
+    std::vector<double> m_splitRefAdded, m_catRefAdded, m_splitSyncedAdded, m_catSyncedAdded;
+    QString m_workDir;
     // Cold only: `cat` of the pieces into /dev/null, the disk's read rate in this run.
     std::vector<double> m_reads;
     std::map<std::pair<int, bool>, Samples> m_split, m_join; // keyed by (factor, thread per piece)
     // Keyed by (program, factor, thread per piece).
     std::map<std::tuple<int, int, bool>, Samples> m_headlessSplit, m_headlessJoin;
+    std::map<int, std::vector<double>> m_startUp; // each program's `--version`, once per run
     QString m_loadBefore, m_loadAfter;
 };
 
@@ -189,6 +194,15 @@ int Bench::Fail(const QString& text, int code)
 
 int Bench::Run(const QString& workDir)
 {
+    m_workDir = workDir;
+    // What a step adds to the bytes in use on the work folder's file system: read after the
+    // step's output is written back (`df` before and after).
+    int64_t usedBefore = 0;
+    auto startSpace = [&] { usedBefore = UsedBytes(workDir); };
+    auto spaceAdded = [&] {
+        SyncAll();
+        return double(UsedBytes(workDir) - usedBefore);
+    };
     const QString source = workDir + QStringLiteral("/source.bin");
     const QString pieceFolder = workDir + QStringLiteral("/pieces");
     const QString refFolder = workDir + QStringLiteral("/reference");
@@ -228,9 +242,11 @@ int Bench::Run(const QString& workDir)
     // of the engine's pieces (checked against the source in the first run).
     auto timeSplitReference = [&]() -> double {
         Prepare({ source });
+        startSpace();
         double seconds = TimeProcess(QStringLiteral("split"),
             { QStringLiteral("-b"), pieceBytes, QStringLiteral("-a"), QStringLiteral("4"), source,
                 refFolder + QStringLiteral("/part-") });
+        m_splitRefAdded.push_back(spaceAdded());
         // The same digests as the engine's: every piece, and the source.
         if (checksum && seconds >= 0)
             seconds += TimeProcess(QStringLiteral("sh"),
@@ -251,7 +267,9 @@ int Bench::Run(const QString& workDir)
                 { QStringLiteral("-c"),
                     QStringLiteral("cd \"$0\" && sha256sum --quiet --ignore-missing -c source.bin.sha256"),
                     pieceFolder });
+        startSpace();
         double seconds = verify < 0 ? verify : TimeProcess(QStringLiteral("cat"), pieces, refJoined);
+        m_catRefAdded.push_back(spaceAdded());
         if (seconds >= 0)
             seconds += verify;
         if (seconds >= 0 && check && !SameContents(refJoined, source))
@@ -283,7 +301,9 @@ int Bench::Run(const QString& workDir)
 
             double splitSeconds = engineFirst ? 0 : timeSplitReference();
             Prepare({ source });
+            startSpace();
             const EngineJobResult split = RunEngineSplit(m_window, source, pieceFolder, options);
+            const double splitAdded = spaceAdded();
             if (!split.ok)
                 return Fail(QStringLiteral("engine split, %1: %2").arg(config.Name(), split.error));
             if (split.pieces.size() != pieceCount || split.viewReports != expectedViews(viewSize)
@@ -301,13 +321,16 @@ int Bench::Run(const QString& workDir)
             const QStringList pieces = split.pieces;
             Samples& splitSamples = m_split[key];
             splitSamples.seconds.push_back(split.seconds);
+            splitSamples.added.push_back(splitAdded);
             splitSamples.ratios.push_back(splitSeconds / split.seconds);
             splitSamples.peakRssKiB = std::max(splitSamples.peakRssKiB, split.peakRssKiB);
 
             const bool checkCat = run == 1 && &config == &configs.front();
             double catSeconds = engineJoinFirst ? 0 : timeCat(pieces, checkCat);
             Prepare(pieces);
+            startSpace();
             const EngineJobResult merge = RunEngineMerge(m_window, pieces, options);
+            m_join[key].added.push_back(spaceAdded());
             if (!merge.ok)
                 return Fail(QStringLiteral("engine merge, %1: %2").arg(config.Name(), merge.error));
             if (merge.viewReports != expectedViews(viewSize) || merge.endReports != endReports)
@@ -333,13 +356,15 @@ int Bench::Run(const QString& workDir)
                 // which are done once their output is on the disk; next to coreutils and a `sync`
                 // of what they wrote, in an order that flips from run to run.
                 auto timeSynced = [&](const QString& program, const QStringList& arguments, const QString& out,
-                                      const QString& folder, double* syncSeconds) {
+                                      const QString& folder, double* syncSeconds, std::vector<double>* added) {
+                    startSpace();
                     double seconds = TimeProcess(program, arguments, out);
                     QStringList written;
                     for (const QString& name : QDir(folder).entryList(QDir::Files))
                         written << folder + QLatin1Char('/') + name;
                     *syncSeconds = seconds < 0 ? -1 : TimeProcess(QStringLiteral("sync"), written << folder);
                     seconds = *syncSeconds < 0 ? -1 : seconds + *syncSeconds;
+                    added->push_back(spaceAdded());
                     for (const QString& path : written)
                         QFile::remove(path);
                     return seconds;
@@ -353,16 +378,18 @@ int Bench::Run(const QString& workDir)
                 const QString joined = headlessFolder + QStringLiteral("/source.bin");
                 double splitSync = 0, catSync = 0;
                 std::vector<double> splits(size_t(headless.size())), joins(size_t(headless.size()));
+                std::vector<double> splitsAdded(size_t(headless.size())), joinsAdded(size_t(headless.size()));
                 auto timeSplitSynced = [&] {
                     Prepare({ source });
                     return timeSynced(QStringLiteral("split"),
                         { QStringLiteral("-b"), pieceBytes, QStringLiteral("-a"), QStringLiteral("4"), source,
                             refFolder + QStringLiteral("/part-") },
-                        {}, refFolder, &splitSync);
+                        {}, refFolder, &splitSync, &m_splitSyncedAdded);
                 };
                 auto timeCatSynced = [&](const QStringList& catPieces) {
                     Prepare(catPieces);
-                    return timeSynced(QStringLiteral("cat"), catPieces, refJoined, refFolder, &catSync);
+                    return timeSynced(
+                        QStringLiteral("cat"), catPieces, refJoined, refFolder, &catSync, &m_catSyncedAdded);
                 };
                 auto clearHeadless = [&] {
                     for (const QString& name : QDir(headlessFolder).entryList(QDir::Files))
@@ -375,19 +402,26 @@ int Bench::Run(const QString& workDir)
                     config.threadPerPiece ? QStringLiteral("piece") : QStringLiteral("one"),
                     QStringLiteral("--buffer-factor"), QString::number(config.factor) };
                 for (int p = 0; p < headless.size(); ++p) {
+                    // What every command pays before it copies anything.
+                    m_startUp[p].push_back(
+                        TimeProcess(headless[p], { QStringLiteral("--version") }, QStringLiteral("/dev/null")));
                     Prepare({ source });
                     QStringList splitArgs = QStringList { QStringLiteral("split"), source, QStringLiteral("--size"),
                         pieceSizeText, QStringLiteral("--folder"), headlessFolder }
                         + copyArgs;
                     if (checksum)
                         splitArgs << QStringLiteral("--checksum");
+                    startSpace();
                     splits[size_t(p)] = TimeProcess(headless[p], splitArgs, QStringLiteral("/dev/null"));
+                    splitsAdded[size_t(p)] = spaceAdded();
                     const QStringList madePieces = headlessPieces();
                     if (p == 0 && !engineFirst)
                         catSynced = timeCatSynced(madePieces);
                     Prepare(madePieces);
+                    startSpace();
                     joins[size_t(p)]
                         = TimeProcess(headless[p], QStringList { QStringLiteral("join") } + copyArgs + madePieces);
+                    joinsAdded[size_t(p)] = spaceAdded();
                     if (splits[size_t(p)] < 0 || joins[size_t(p)] < 0 || madePieces.size() != pieceCount
                         || (run == 1 && !SameContents(joined, source)))
                         return Fail(QStringLiteral("headless %1, %2: wrong or failed").arg(headless[p], config.Name()));
@@ -411,6 +445,8 @@ int Bench::Run(const QString& workDir)
                 for (int p = 0; p < headless.size(); ++p) {
                     const auto programKey = std::make_tuple(p, int(config.factor), config.threadPerPiece);
                     m_headlessSplit[programKey].seconds.push_back(splits[size_t(p)]);
+                    m_headlessSplit[programKey].added.push_back(splitsAdded[size_t(p)]);
+                    m_headlessJoin[programKey].added.push_back(joinsAdded[size_t(p)]);
                     m_headlessSplit[programKey].ratios.push_back(splitSyncedSeconds / splits[size_t(p)]);
                     m_headlessJoin[programKey].seconds.push_back(joins[size_t(p)]);
                     m_headlessJoin[programKey].ratios.push_back(catSynced / joins[size_t(p)]);
@@ -509,6 +545,10 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                               "hypervisor has taken back, and which step does depends on the order of the steps.\n");
     if (settleSeconds > 0)
         out += QStringLiteral("- Idle for %1 s before each step (`--settle`).\n").arg(settleSeconds);
+    out += QStringLiteral("- File system of the work folder: %1. \"Added\" is what a step added to the bytes in use "
+                          "there (`df` before it and after its output was written back), in MB of 1,000,000 "
+                          "bytes: where the file system shares blocks, a clone adds only its records.\n")
+               .arg(FileSystemOf(m_workDir));
     QStringList arguments = QCoreApplication::arguments();
     arguments[0] = QStringLiteral("velda_bench");
     out += QStringLiteral("- Command: `%1`.\n").arg(arguments.join(QLatin1Char(' ')));
@@ -540,16 +580,19 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
 
     out += QStringLiteral(
         "| Job | Buffer factor | View (bytes) | Threads | Seconds | GB/s | vs `split -b` | vs `cat` | "
-        "Peak RSS (MiB) | Output checked |\n");
-    out += QStringLiteral("|---|---:|---:|---|---:|---:|---:|---:|---:|---|\n");
+        "Peak RSS (MiB) | Output checked | Added (MB) |\n");
+    out += QStringLiteral("|---|---:|---:|---|---:|---:|---:|---:|---:|---|---:|\n");
+    auto added = [](const std::vector<double>& values) {
+        return values.empty() ? QString() : QString::number(Median(values) / 1e6, 'f', 1);
+    };
     const double splitRef = Median(m_splitRef), catRef = Median(m_catRef);
     const QString sums = checksum ? QStringLiteral(" + `sha256sum`") : QString();
-    out += QStringLiteral("| `split -b %1`%4 | | | | %2 | %3 | 1.00× | | | |\n")
+    out += QStringLiteral("| `split -b %1`%4 | | | | %2 | %3 | 1.00× | | | | %5 |\n")
                .arg(pieceSize)
-               .arg(secs(splitRef), gbps(splitRef), sums);
+               .arg(secs(splitRef), gbps(splitRef), sums, added(m_splitRefAdded));
     auto row = [&](const QString& job, const Config& config, const Samples& s, bool join, bool process) {
         const double median = Median(s.seconds);
-        out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |\n")
+        out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 |\n")
                    .arg(job)
                    .arg(config.factor)
                    .arg(Grouped(uint64_t(config.factor) * platform::AllocationGranularity()))
@@ -558,14 +601,15 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
                    .arg(join ? QString() : ratios(s.ratios))
                    .arg(join ? ratios(s.ratios) : QString())
                    .arg(process ? QString() : QString::number(s.peakRssKiB / 1024))
-                   .arg(process ? QStringLiteral("yes") : s.verified);
+                   .arg(process ? QStringLiteral("yes") : s.verified, added(s.added));
     };
     const QString withChecksums = checksum ? QStringLiteral(" + checksums") : QString();
     for (const bool join : { false, true }) {
         const QString verb = join ? QStringLiteral("join") : QStringLiteral("split");
         if (join)
-            out += QStringLiteral("| %3`cat` of the pieces | | | | %1 | %2 | | 1.00× | | |\n")
-                       .arg(secs(catRef), gbps(catRef), checksum ? QStringLiteral("`sha256sum -c` + ") : QString());
+            out += QStringLiteral("| %3`cat` of the pieces | | | | %1 | %2 | | 1.00× | | | %4 |\n")
+                       .arg(secs(catRef), gbps(catRef), checksum ? QStringLiteral("`sha256sum -c` + ") : QString(),
+                           added(m_catRefAdded));
         for (const Config& config : configs) {
             const auto it = (join ? m_join : m_split).find(std::make_pair(int(config.factor), config.threadPerPiece));
             if (it != (join ? m_join : m_split).end() && !it->second.seconds.empty())
@@ -575,11 +619,13 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
             continue;
         // The processes are done once their output is on the disk: against coreutils and `sync`.
         const double synced = Median(join ? m_catSyncedRef : m_splitSyncedRef);
-        out += join ? QStringLiteral("| `cat` of the pieces + `sync` of the file | | | | %1 | %2 | | 1.00× | | |\n")
-                          .arg(secs(synced), gbps(synced))
-                    : QStringLiteral("| `split -b %3` + `sync` of the pieces | | | | %1 | %2 | 1.00× | | | |\n")
-                          .arg(secs(synced), gbps(synced))
-                          .arg(pieceSize);
+        out += join
+            ? QStringLiteral("| `cat` of the pieces + `sync` of the file | | | | %1 | %2 | | 1.00× | | | %3 |\n")
+                  .arg(secs(synced), gbps(synced), added(m_catSyncedAdded))
+            : QStringLiteral("| `split -b %3` + `sync` of the pieces | | | | %1 | %2 | 1.00× | | | | %4 |\n")
+                  .arg(secs(synced), gbps(synced))
+                  .arg(pieceSize)
+                  .arg(added(m_splitSyncedAdded));
         for (const Config& config : configs) {
             for (int p = 0; p < headless.size(); ++p) {
                 const auto& map = join ? m_headlessJoin : m_headlessSplit;
@@ -592,6 +638,12 @@ void Bench::PrintReport(uint64_t pieceSize, int pieceCount)
             }
         }
     }
+    for (const auto& [p, seconds] : m_startUp)
+        out += QStringLiteral("\n`%1 --version` (the start-up of a process): %2 s, median of %3 (%4–%5 s).\n")
+                   .arg(headless[p], secs(Median(seconds)))
+                   .arg(seconds.size())
+                   .arg(secs(*std::min_element(seconds.begin(), seconds.end())),
+                       secs(*std::max_element(seconds.begin(), seconds.end())));
     std::printf("%s", qPrintable(out));
     std::fflush(stdout);
 }

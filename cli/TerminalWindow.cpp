@@ -58,9 +58,9 @@ intptr_t TerminalWindow::HandleMessage(uint32_t message, uintptr_t wParam, intpt
             const QString& written = g_job.merge ? g_job.joinedPath : piece;
             NoteFailure((lParam & kFailedReading) != 0 ? read : written, int(lParam & kFailureErrorMask));
         }
-    } else if (message == WM_COPYPROGRESS && lParam == kProgressStep) {
+    } else if (message == WM_COPYPROGRESS && lParam >= kProgressStep) {
         if (wParam == kViewCopied) {
-            ++viewReports;
+            viewReports += int(lParam / kProgressStep);
         } else if (wParam == kTaskEnded) {
             ++endReports;
             if (onEndReport)

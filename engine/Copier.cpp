@@ -5,11 +5,38 @@
 #include "Texts.h"
 #include "Thread.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
 // A piece of this job could not be flushed; shown once, however many pieces meet it.
 std::atomic<bool> s_flushFailureShown { false };
+
+// What one clone shares at least, in whole views: a report to the window costs far more than
+// a clone, and a file system shares even this much in a few milliseconds, so that the bar still
+// moves and a stop is still heard at once.
+constexpr uint64_t kCloneChunk = 64u << 20;
+
+// Shares the task's range from pos on with its destination instead of copying it, a chunk of
+// whole views at a time, each chunk reported as the views it stands for. Returns where the copy
+// has to go on: at the end of the range, or where the file system refused or a stop came,
+// always at a whole view of the range, so that the copy maps and reports its views as it would
+// have from there.
+uint64_t CloneFrom(const CopyTask& task, uint64_t pos, uint32_t len)
+{
+    const uint64_t end = task.sourceEnd;
+    const uint64_t chunk = (kCloneChunk + len - 1) / len * len;
+    while (pos < end && !g_cancelRequested.load(std::memory_order_relaxed)) {
+        const uint64_t length = std::min(chunk, end - pos);
+        if (!platform::CloneRange(
+                task.sourceMapping, pos, task.destMapping, task.destOffset + (pos - task.sourceStart), length))
+            break;
+        pos += length;
+        if (g_showProgress.load(std::memory_order_relaxed))
+            ReportViewCopied(intptr_t((length + len - 1) / len));
+    }
+    return pos;
+}
 } // namespace
 
 using platform::View;
@@ -36,6 +63,15 @@ unsigned CopyRange(void* arg)
     // A piece that is not the one its checksum file lists is not copied at all.
     if (ok && task->verify && !VerifyPieceChecksum(task->index))
         ok = false;
+    // Where the file system shares blocks, the range takes none of its own and no byte moves;
+    // what it refuses is copied, from where it refused.
+    if (ok && pos < end) {
+        const uint64_t cloned = CloneFrom(*task, pos, len) - pos;
+        pos += cloned;
+        destPos += cloned;
+        if (end - pos < len)
+            len = uint32_t(end - pos);
+    }
     while (ok && pos < end) {
         if (g_cancelRequested.load(std::memory_order_relaxed)) {
             ok = false;

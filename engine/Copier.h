@@ -6,7 +6,9 @@
 
 // Copies [sourceStart, sourceEnd) of the task's source mapping to destOffset of its
 // destination, one mapped view of g_viewSize bytes at a time, reporting each view to the
-// main window while progress is shown and, with a thread per task, its own end. Each copied
+// main window while progress is shown and, with a thread per task, its own end. Where the
+// file system can share the range's blocks between the two files, it clones them instead, a
+// few views at a time, reported as those views; what it refuses is copied. Each copied
 // view of an output that the job flushes is handed to the disk's writeback at once. A
 // complete piece is sealed (SealPiece), unless the task's `copied` says that its controller
 // does that after the copy. Takes ownership of the task (a CopyTask*) and so of the mapping

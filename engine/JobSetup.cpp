@@ -124,7 +124,7 @@ QString SealFailed(const QString& text, const QString& path)
 
 } // namespace
 
-SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder)
+SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder, platform::FileHandle source)
 {
     SplitSpace space;
     uint64_t freeBytes = 0;
@@ -132,7 +132,11 @@ SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder)
     space.freeM = freeBytes / 1000000u;
     // Sizes in M of 1,000,000 bytes, in single precision: 999,999,999 bytes are 1000 M.
     space.sizeM = float(double(fileSize) / 1000000.0);
-    space.fits = !space.freeKnown || uint64_t(qint64(space.sizeM)) < space.freeM;
+    // Every piece starts and, but for the last one at the end of both files, ends at a
+    // multiple of the granularity: all of them can share, where the two files can.
+    const uint32_t block = fileSize > 0 ? platform::SharedBlockSizeIn(source, folder) : 0;
+    space.sharesBlocks = block != 0 && g_allocationGranularity % block == 0;
+    space.fits = !space.freeKnown || space.sharesBlocks || uint64_t(qint64(space.sizeM)) < space.freeM;
     return space;
 }
 
@@ -142,6 +146,26 @@ QString UndecodedNameMessage(const QString& path)
         return {};
     return texts::kNameNotUtf8.arg(QDir::toNativeSeparators(path));
 }
+
+namespace {
+
+// Whether every piece of the merge being prepared can share its blocks with the joined file:
+// each lands on a block boundary of it and all but the last end on one (the last ends at the
+// end of both files).
+bool JoinSharesBlocks(platform::FileHandle joined)
+{
+    uint64_t dest = 0;
+    for (size_t i = 0; i < g_pieceRecords.size(); ++i) {
+        const PieceRecord& record = g_pieceRecords[i];
+        const uint32_t block = platform::SharedBlockSize(record.lock.get(), joined);
+        if (block == 0 || dest % block != 0 || (i + 1 < g_pieceRecords.size() && record.end % block != 0))
+            return false;
+        dest += record.end;
+    }
+    return !g_pieceRecords.empty();
+}
+
+} // namespace
 
 QString JoinedPathOf(const MergeRequest& request)
 {
@@ -190,7 +214,8 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     if (!numberOk || !PieceSizeFromMegabytes(megabytes, g_allocationGranularity, &g_job.pieceSize))
         return Refuse(texts::kBadPieceSize);
     platform::GetFileSize64(source.get(), &g_fileSize);
-    if (!MeasureSplitSpace(g_fileSize, request.folder).fits)
+    const SplitSpace space = MeasureSplitSpace(g_fileSize, request.folder, source.get());
+    if (!space.fits)
         return RefuseFile(texts::kNoSpace, request.folder, ENOSPC);
     // The last piece has the longest name, and a checksum file's is longer by one byte at most.
     if (g_fileSize > 0) {
@@ -202,6 +227,7 @@ PreparedJob PrepareSplit(const SplitRequest& request)
         if (request.checksum && !platform::NameFits(checksums))
             return RefuseFile(texts::kChecksumWriteFailed.arg(checksums), checksums, ENAMETOOLONG);
     }
+    g_job.sharesBlocks = space.sharesBlocks;
     if (g_fileSize > 0) {
         g_sharedMapping = platform::CreateFileMapping(source.get(), platform::MappingAccess::ReadOnly, 0);
         if (!g_sharedMapping)
@@ -275,7 +301,9 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     // A checksum file beside the pieces says whether they make the original file.
     if (const QString error = LoadMergeChecksums(joined); !error.isEmpty())
         return Refuse(error);
-    g_sharedMapping = platform::CreateFileMapping(g_job.joined.get(), platform::MappingAccess::ReadWrite, total);
+    const bool shares = JoinSharesBlocks(g_job.joined.get()); // then the clones need no room
+    g_sharedMapping = platform::CreateFileMapping(g_job.joined.get(),
+        shares ? platform::MappingAccess::ReadWriteUnreserved : platform::MappingAccess::ReadWrite, total);
     if (!g_sharedMapping) // most often a disk that cannot hold the joined file
         return RefuseFile(texts::kMapMergePieceFailed, joined);
     g_job.joinedPath = joined;

@@ -61,16 +61,18 @@ struct PreparedJob {
     }
 };
 
-// What a split of fileSize bytes into folder meets there: sizes in M of 1,000,000 bytes, and
-// whether the pieces fit (an unknown free space does not block: the pieces' reservation
-// catches a disk that is too small).
+// What a split of fileSize bytes of source into folder meets there: sizes in M of 1,000,000
+// bytes, whether the pieces will share the source's blocks (one file system that can: they
+// then take no room for their data), and whether the pieces fit (an unknown free space does
+// not block: the pieces' reservation catches a disk that is too small).
 struct SplitSpace {
     float sizeM = 0;
     bool freeKnown = false;
     uint64_t freeM = 0;
+    bool sharesBlocks = false;
     bool fits = true;
 };
-SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder);
+SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder, platform::FileHandle source);
 
 // Start a new job: the view size and threading mode set, the records emptied, the source
 // (or every piece, and the joined file at its final size) opened and mapped, and every

@@ -34,9 +34,9 @@ void ResetJob()
     g_cancelRequested = false;
 }
 
-void ReportViewCopied()
+void ReportViewCopied(intptr_t views)
 {
-    platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, kViewCopied, kProgressStep);
+    platform::SendWindowMessage(g_mainWindow, WM_COPYPROGRESS, kViewCopied, views * kProgressStep);
 }
 
 void ReportTaskEnded()

@@ -19,18 +19,19 @@
 #include <vector>
 
 // Private window messages of the copy engine.
-inline constexpr uint32_t WM_COPYPROGRESS = 0x7F0; // wParam: what happened; lParam: the bar's step
+inline constexpr uint32_t WM_COPYPROGRESS = 0x7F0; // wParam: what happened; lParam: the bar's steps
 inline constexpr uint32_t WM_COPYFAILED = 0x7F1; // wParam: index of the task whose copy failed
 inline constexpr uint32_t WM_JOBFLUSHED = 0x7F2; // the output is sealed; g_job.sealError says how
 
-// What a WM_COPYPROGRESS report says: a view was copied, or a task (with one worker per job:
-// the job) ended. Both step the progress bar by kProgressStep.
+// What a WM_COPYPROGRESS report says: views were copied (one, or the views' worth of a cloned
+// range, which steps the bar once for each), or a task (with one worker per job: the job)
+// ended. A view and an end each step the progress bar by kProgressStep.
 inline constexpr uintptr_t kViewCopied = 0;
 inline constexpr uintptr_t kTaskEnded = 1;
 inline constexpr intptr_t kProgressStep = 1;
 
 // Reports to g_mainWindow, from any thread; each returns once the window has handled it.
-void ReportViewCopied();
+void ReportViewCopied(intptr_t views = 1);
 void ReportTaskEnded();
 // Right after the copy failed, on its thread: lParam carries errno (EIO for an I/O fault) and
 // whether the fault was in the file read (kFailedReading) rather than the file written.
@@ -130,6 +131,9 @@ struct JobProgress {
     // The output goes to the disk before it takes its name (a split's pieces each, a merge's
     // joined file at the end); off only for measurements.
     bool flush = true;
+    // The split's pieces will share the source's blocks: they get their size without a
+    // reservation of room that the clones do not take.
+    bool sharesBlocks = false;
     int32_t tasksStarted = 0; // copy tasks handed to a thread of their own
     bool dispatchDone = false; // the controller has handed over every task it will
     bool flushing = false; // the joined output is being made final on a worker

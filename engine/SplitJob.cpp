@@ -129,8 +129,9 @@ void RunSplit(int64_t pieceSize)
                 FailJob(texts::kCreatePieceFailed, record.path, error);
             return;
         }
-        platform::UniqueMapping mapping = platform::CreateFileMapping(
-            record.output.get(), platform::MappingAccess::ReadWrite, record.end - record.start);
+        platform::UniqueMapping mapping = platform::CreateFileMapping(record.output.get(),
+            g_job.sharesBlocks ? platform::MappingAccess::ReadWriteUnreserved : platform::MappingAccess::ReadWrite,
+            record.end - record.start);
         if (!mapping) {
             // Nothing of this piece was written; leave no empty file behind.
             const int error = errno;

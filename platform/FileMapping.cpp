@@ -142,14 +142,16 @@ UniqueMapping CreateFileMapping(FileHandle file, MappingAccess access, uint64_t 
     struct stat st { };
     if (file < 0 || ::fstat(file, &st) != 0)
         return {};
-    const bool writable = access == MappingAccess::ReadWrite;
+    const bool writable = access != MappingAccess::ReadOnly;
     uint64_t size = uint64_t(st.st_size);
     // What mmap answers for a length of 0 (an empty file) or one it cannot take.
     errno = EINVAL;
     if (writable) {
         if (maxSize == 0 || maxSize > uint64_t(INT64_MAX))
             return {};
-        if (size < maxSize && !ReserveFileSize(file, maxSize))
+        if (size < maxSize
+            && !(access == MappingAccess::ReadWrite ? ReserveFileSize(file, maxSize)
+                                                    : ::ftruncate(file, off_t(maxSize)) == 0))
             return {};
         size = maxSize;
     } else if (maxSize != 0) {
@@ -165,10 +167,6 @@ UniqueMapping CreateFileMapping(FileHandle file, MappingAccess access, uint64_t 
     mapping->size = size;
     mapping->writable = writable;
     mapping->base = MapWholeFile(fd, size, writable);
-    if (mapping->base && !writable) {
-        ::close(fd);
-        mapping->fd = -1;
-    }
     return UniqueMapping(mapping);
 }
 

@@ -24,7 +24,9 @@ namespace platform {
 struct FileMapping; // opaque: owns its own descriptor of the file
 using MappingHandle = FileMapping*;
 
-enum class MappingAccess { ReadOnly, ReadWrite };
+// ReadWriteUnreserved: read/write, for a file whose blocks will be shared with another's
+// (CloneRange): it gets its size without reserving blocks that the clone would give back.
+enum class MappingAccess { ReadOnly, ReadWrite, ReadWriteUnreserved };
 enum class ViewAccess { Read, Write };
 
 // Releases the handle. Views still held stay valid until they are unmapped. Only
@@ -35,8 +37,9 @@ void CloseMapping(MappingHandle mapping);
 using UniqueMapping = UniqueHandle<MappingHandle, nullptr, CloseMapping>;
 // A read-only mapping of the whole file (maxSize must be 0), or a read/write mapping of
 // maxSize bytes. A read/write mapping gives the file that size at once and reserves its
-// blocks, so a disk that cannot hold it makes this call fail instead of a later copy.
-// An empty file cannot be mapped. The file handle may be closed as soon as this returns.
+// blocks (ReadWriteUnreserved only gives it the size), so a disk that cannot hold it makes
+// this call fail instead of a later copy. An empty file cannot be mapped. Every mapping keeps
+// a descriptor of its own, for clones of its file. The file handle may be closed as soon as this returns.
 UniqueMapping CreateFileMapping(FileHandle file, MappingAccess access, uint64_t maxSize);
 uint64_t MappingSize(MappingHandle mapping);
 // Writes everything written through the mapping's views to stable storage.
@@ -50,6 +53,20 @@ bool FlushFileData(FileHandle file);
 // thread of this layer, so that the caller never waits for the disk here. A hint only: a file
 // system that does not take it is left to write back when it always did.
 void StartWriteBack(MappingHandle mapping, uint64_t offset, uint64_t length);
+
+// Makes [destOffset, destOffset + length) of dest's file share the blocks of [sourceOffset,
+// sourceOffset + length) of source's file (FICLONERANGE): no byte moves, and the range takes
+// no room of its own. False when the file system does not (another file system, one that
+// cannot share, a range not on its block boundaries, or a range that ends inside a block but
+// not at both files' ends): the range is to be copied, and whatever this did to it is
+// overwritten by that copy. Never copies a byte itself.
+bool CloneRange(MappingHandle source, uint64_t sourceOffset, MappingHandle dest, uint64_t destOffset, uint64_t length);
+// The block size to which ranges cloned from source into dest must be aligned, or 0 when the
+// two cannot share blocks at all. Asks with a clone of nothing, which changes neither file.
+uint32_t SharedBlockSize(FileHandle source, FileHandle dest);
+// The same for a file that is still to be made in folder (asked through a file without a
+// name there, which goes with this call).
+uint32_t SharedBlockSizeIn(FileHandle source, const QString& folder);
 
 // A window of `length` bytes of the file at `offset`; data is null when it could not be mapped.
 struct View {
@@ -86,6 +103,11 @@ void SetViewObserver(ViewObserver observer);
 void SetFlushObserver(std::function<void()> observer);
 // Makes the next `count` flushes fail as a disk that cannot write would.
 void FailNextFlushes(int count);
+// Called before every clone with the range of the destination, and with a length of 0 before
+// every question whether two files can share; a false answer refuses as a file system that
+// cannot share would, so that the copy is what runs. nullptr ends it.
+using CloneGate = std::function<bool(uint64_t destOffset, uint64_t length)>;
+void SetCloneGate(CloneGate gate);
 } // namespace testing
 
 } // namespace platform

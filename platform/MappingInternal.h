@@ -18,9 +18,10 @@
 namespace platform {
 
 struct FileMapping {
-    // The descriptor, while one is needed: a read/write mapping keeps it for flushing, and a
-    // mapping whose file could not be mapped whole for views of their own. A read-only
-    // mapping of the whole file holds none, so that a job can map any number of pieces.
+    // The mapping's own descriptor of its file: for flushing, for clones of its blocks, and,
+    // where the file could not be mapped whole, for views of their own. A job holds each of
+    // its files open anyway (under its lock), so this costs no more than one more descriptor
+    // per file within the raised limit.
     int fd = -1;
     uint64_t size = 0;
     bool writable = false;

@@ -18,7 +18,7 @@ bool CVeldaDlg::UpdateFileInfo(const QString& path, const QString& folder, bool*
         return false;
     }
     platform::GetFileSize64(file.get(), &g_fileSize);
-    const SplitSpace space = MeasureSplitSpace(g_fileSize, folder);
+    const SplitSpace space = MeasureSplitSpace(g_fileSize, folder, file.get());
     QString line = space.sizeM > 1.0f ? texts::kInfoSizeWhole.arg(qint64(space.sizeM))
                                       : texts::kInfoSizeWhole.arg(QString::number(double(space.sizeM), 'f', 2));
     line += space.freeKnown ? texts::kInfoFree.arg(space.freeM) : texts::kInfoFreeUnknown;

@@ -137,8 +137,10 @@ void CVeldaDlg::StartPrepared(const PreparedJob& job, const QString& idleCaption
 
 intptr_t CVeldaDlg::OnCopyProgress(uintptr_t wParam, intptr_t lParam)
 {
-    if (lParam == kProgressStep) {
-        m_progress->StepIt();
+    if (lParam >= kProgressStep) {
+        // A cloned range reports its views in one message.
+        for (intptr_t step = 0; step < lParam; step += kProgressStep)
+            m_progress->StepIt();
         m_desktop.JobProgress(m_progress->m_nPosition, m_progress->m_nRangeUpper);
     }
     if (wParam != kTaskEnded)

@@ -37,6 +37,7 @@ TEST_F(FileMappingTest, servesViewsOnlyInsideTheFileAtAlignedOffsetsAndFailsACop
             !view || QByteArrayView(view.data, qsizetype(length)) == ReadAt(src, qint64(offset), qint64(length)));
         platform::UnmapView(view);
     }
+    mapping.reset();
     WriteFile(other, QByteArray());
     EXPECT_FALSE(MapForRead(other));
     WriteFile(src, PatternBytes(4 * gran, 7));
