@@ -8,6 +8,7 @@
 #include "TerminalWindow.h"
 #include "Texts.h"
 #include "Translations.h"
+#include "Units.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <unistd.h>
 #include <utility>
 
@@ -127,6 +129,7 @@ struct Job {
     uint32_t bufferFactor = 10; // the view is this many allocation granules
     bool threadPerPiece = false; // else one worker
     bool deletePieces = false;
+    bool quiet = false; // no progress line, no summary, no success message without notes
 };
 
 // Handles the engine's reports until the job's end reports are in: one with one worker, one
@@ -148,7 +151,6 @@ void WaitForJobEnd(TerminalWindow& window)
 // The dialog's CompleteJob, with the terminal for its message boxes.
 int CompleteJob(TerminalWindow& window, const Job& job)
 {
-    window.EndProgress();
     const bool interrupted = g_cancelRequested.load();
     bool failed = g_job.failed || interrupted;
     // A split's source must not have changed; a merge's joined file must be on the disk under
@@ -161,10 +163,11 @@ int CompleteJob(TerminalWindow& window, const Job& job)
             g_job.errorShown = true;
         }
     }
+    window.EndProgress(!failed, int(g_pieceRecords.size()));
     if (!failed) {
-        QString done = job.merge ? texts::kMergeDone : texts::kSplitDone;
-        done += JobNotes();
-        window.ShowMessageBox(done, texts::kCaptionSuccess);
+        const QString notes = JobNotes();
+        if (!job.quiet || !notes.isEmpty())
+            window.ShowMessageBox((job.merge ? texts::kMergeDone : texts::kSplitDone) + notes, texts::kCaptionSuccess);
         if (job.merge && job.deletePieces)
             DeleteJoinedPieces();
     } else if (interrupted) {
@@ -181,7 +184,7 @@ int CompleteJob(TerminalWindow& window, const Job& job)
 
 int RunJob(const Job& job)
 {
-    TerminalWindow window(isatty(STDERR_FILENO) != 0);
+    TerminalWindow window(isatty(STDERR_FILENO) != 0 && !job.quiet);
     // What the dialog sets when it opens: the granularity, the window that hears the reports,
     // and progress reports on (the terminal's progress line counts them).
     g_allocationGranularity = platform::AllocationGranularity();
@@ -220,7 +223,8 @@ int RunJob(const Job& job)
 QList<QCommandLineOption> CopyOptions()
 {
     return { QCommandLineOption(QStringLiteral("threads"), QString(), QStringLiteral("mode"), QStringLiteral("one")),
-        QCommandLineOption(QStringLiteral("buffer-factor"), QString(), QStringLiteral("n"), QStringLiteral("10")) };
+        QCommandLineOption(QStringLiteral("buffer-factor"), QString(), QStringLiteral("n"), QStringLiteral("10")),
+        QCommandLineOption(QStringList { QStringLiteral("q"), QStringLiteral("quiet") }) };
 }
 
 // Puts the copy options given into the job; the usage error when one is no value the window
@@ -237,7 +241,23 @@ QString ReadCopyOptions(const QCommandLineParser& parser, Job* job)
         return texts::kCliBadBufferFactor.arg(factorText);
     job->threadPerPiece = mode == QLatin1String("piece");
     job->bufferFactor = factorText.toUInt();
+    job->quiet = parser.isSet(QStringLiteral("quiet"));
     return {};
+}
+
+// The names a split's messages may show, for the terminal's quoting: its source and folder,
+// and, where those hold control characters, every piece it will make.
+void NoteSplitNames(const SplitRequest& split, uint64_t pieceCount)
+{
+    const QStringList given { split.source, QFileInfo(split.source).absoluteFilePath(), split.folder };
+    NoteNames(given);
+    if (!std::any_of(given.begin(), given.end(), HasControlCharacters))
+        return;
+    NoteNames({ ChecksumFileName(split.source) });
+    for (uint64_t i = 0; i < pieceCount && i < uint64_t(std::numeric_limits<int>::max()); ++i) {
+        const QString piece = MakePieceName(split.source, split.folder, int(i));
+        NoteNames({ piece, piece + QStringLiteral(".part") });
+    }
 }
 
 int RunSplit(const QStringList& arguments)
@@ -245,9 +265,10 @@ int RunSplit(const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption help = HelpOption();
     const QCommandLineOption size(QStringLiteral("size"), QString(), QStringLiteral("text"), QStringLiteral("250"));
+    const QCommandLineOption count(QStringLiteral("pieces"), QString(), QStringLiteral("n"));
     const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("dir"));
     const QCommandLineOption checksum(QStringLiteral("checksum"));
-    parser.addOptions(QList { help, size, folder, checksum } + CopyOptions());
+    parser.addOptions(QList { help, size, count, folder, checksum } + CopyOptions());
     if (!parser.parse(arguments))
         return ParseError(parser, arguments);
     if (parser.isSet(help))
@@ -260,23 +281,36 @@ int RunSplit(const QStringList& arguments)
     Job job;
     if (const QString error = ReadCopyOptions(parser, &job); !error.isEmpty())
         return UsageError(error);
-    // The window reads an empty size as one granule; on the command line an empty size, or one
-    // that is no number above zero, is a mistake.
-    const QString sizeText = parser.value(size);
-    bool sizeOk = false;
-    const double megabytes = ParseLeadingNumber(sizeText, &sizeOk); // 0 for an empty text
-    int64_t pieceSize = 0;
-    if (!sizeOk || !(megabytes > 0)
-        || !PieceSizeFromMegabytes(megabytes, platform::AllocationGranularity(), &pieceSize))
-        return UsageError(texts::kCliBadSize.arg(sizeText));
-
+    if (parser.isSet(size) && parser.isSet(count))
+        return UsageError(texts::kCliSizeOrPieces);
     job.split.source = files.first();
+    const QFileInfo source(job.split.source);
+    const uint32_t granularity = platform::AllocationGranularity();
+    int64_t pieceSize = 0;
+    QString note;
+    if (parser.isSet(count)) {
+        // N equal pieces: each a whole number of granules, so a small file may give fewer.
+        const QString text = parser.value(count);
+        const bool digits = std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        bool ok = false;
+        const qulonglong wanted = text.toULongLong(&ok, 10);
+        if (!digits || !ok || wanted == 0)
+            return UsageError(texts::kCliBadPieceCount.arg(text));
+        pieceSize = PieceSizeForCount(uint64_t(source.size()), wanted, granularity);
+        if (const uint64_t made = PieceCount(uint64_t(source.size()), pieceSize); made < wanted && source.isFile())
+            note = texts::kCliFewerPieces.arg(made).arg(pieceSize);
+    } else if (!ReadPieceSize(parser.value(size), granularity, &pieceSize)) {
+        return UsageError(texts::kCliBadSize.arg(parser.value(size)));
+    }
     // Without a folder the pieces go beside the source, as in the dialog.
     job.split.folder = parser.isSet(folder) ? parser.value(folder) : FolderOf(job.split.source);
     if (job.split.folder.isEmpty())
         job.split.folder = QDir::currentPath();
-    job.split.pieceSizeText = sizeText;
+    job.split.pieceSizeText = MegabytesTextFor(pieceSize, granularity);
     job.split.checksum = parser.isSet(checksum);
+    NoteSplitNames(job.split, PieceCount(uint64_t(source.size()), pieceSize));
+    if (!note.isEmpty())
+        WriteErr(texts::kCliMessage.arg(texts::kCaptionHint.toString(), note) + QLatin1Char('\n'));
     return RunJob(job);
 }
 
@@ -296,6 +330,7 @@ int RunJoin(const QStringList& arguments)
     Job job;
     if (const QString error = ReadCopyOptions(parser, &job); !error.isEmpty())
         return UsageError(error);
+    NoteNames(given);
     // A missing piece would leave a hole in the joined file: refuse the job instead.
     for (const QString& piece : given)
         if (!FileExists(piece))
@@ -315,6 +350,8 @@ int RunJoin(const QStringList& arguments)
     job.merge = true;
     job.join.pieces = pieces;
     job.join.namingPiece = QFileInfo(given.first()).absoluteFilePath();
+    NoteNames(pieces);
+    NoteNames({ JoinedPathOf(job.join), JoinedPathOf(job.join) + QStringLiteral(".part") });
     // The window asks where the pieces are not one whole set, or where a file sits at the joined
     // path; a command cannot ask, so it joins nothing that is not the original and replaces
     // nothing of the user's.

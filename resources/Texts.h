@@ -142,12 +142,12 @@ inline constexpr Text kCliAboutFile = QT_TRANSLATE_NOOP("Velda", "%1（%2）");
 inline constexpr Text kCliSeeHelp = QT_TRANSLATE_NOOP("Velda", "用法见 velda --help。");
 inline constexpr Text kCliJoinedExists = QT_TRANSLATE_NOOP("Velda", "%1 已存在，不会替换它；请先移走或删除它。");
 inline constexpr Text kCliInterrupted = QT_TRANSLATE_NOOP("Velda", "任务已中断，未完成的输出文件已删除。");
-inline constexpr Text kCliProgress = QT_TRANSLATE_NOOP("Velda", "已完成 %1%，%2 M/秒");
 inline constexpr Text kCliFailureReason = QT_TRANSLATE_NOOP("Velda", "（%1：%2）");
 inline constexpr Text kCliFailurePath = QT_TRANSLATE_NOOP("Velda", "（%1）");
 inline constexpr Text kCliWriteFailed = QT_TRANSLATE_NOOP("Velda", "写入失败！");
 inline constexpr Text kCliStandardOutput = QT_TRANSLATE_NOOP("Velda", "标准输出");
-inline constexpr Text kCliBadSize = QT_TRANSLATE_NOOP("Velda", "--size 须是大于 0 的大小（单位 M）：%1");
+inline constexpr Text kCliBadSize
+    = QT_TRANSLATE_NOOP("Velda", "--size 须是不小于 65,536 字节的大小，如 700（单位 M）、1.5G、100MiB 或 4GB：%1");
 inline constexpr Text kCliUnknownCommand = QT_TRANSLATE_NOOP("Velda",
     "“%1”既不是命令，也不是存在的文件。命令只有 split（velda split 文件）和 join（velda join 分割文件…）；"
     "不带命令时，velda 打开窗口，给出的文件须存在。");
@@ -245,5 +245,17 @@ inline constexpr Text kCliJoinHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
 示例
     velda join movie000.avi.qv --delete-pieces
 )");
+
+// The command line's sizes, progress line and summary.
+//: The progress line: bytes done, of the total, percentage, rate, time elapsed, time left.
+inline constexpr Text kCliProgressLine = QT_TRANSLATE_NOOP("Velda", "%1 / %2（%3%），%4/秒，已用 %5，剩余 %6");
+//: The line a job leaves on the terminal: bytes, time, rate, number of pieces.
+inline constexpr Text kCliSummary = QT_TRANSLATE_NOOP("Velda", "%1，用时 %2，%3/秒，共 %4 份");
+inline constexpr Text kCliSummaryOnePiece = QT_TRANSLATE_NOOP("Velda", "%1，用时 %2，%3/秒，1 份");
+inline constexpr Text kCliSeconds = QT_TRANSLATE_NOOP("Velda", "%1 秒");
+inline constexpr Text kCliBadPieceCount = QT_TRANSLATE_NOOP("Velda", "--pieces 须是大于 0 的整数：%1");
+inline constexpr Text kCliSizeOrPieces = QT_TRANSLATE_NOOP("Velda", "--size 和 --pieces 只能给出一个。");
+inline constexpr Text kCliFewerPieces
+    = QT_TRANSLATE_NOOP("Velda", "每份大小须是 65,536 字节的整数倍，这个文件只能分成 %1 份（每份 %2 字节）。");
 
 } // namespace texts

@@ -15,14 +15,14 @@ _velda()
     case $command:$prev in
         split:--threads | join:--threads) COMPREPLY=($(compgen -W $'one\npiece' -- "$cur")) ;;
         split:--buffer-factor | join:--buffer-factor) COMPREPLY=($(compgen -W $'10\n100\n1000\n10000' -- "$cur")) ;;
-        split:--size) ;; # a number of M, typed
+        split:--size | split:--pieces) ;; # a size or a count, typed
         split:--folder) COMPREPLY=($(compgen -d -- "$cur")) ;;
         *:--help | *:-h | *:--version | *:-v) ;;
         *)
             if [[ $cur == -* ]]; then
                 local options=$'--help\n--version'
-                [ "$command" = split ] && options=$'--help\n--size\n--folder\n--threads\n--buffer-factor\n--checksum'
-                [ "$command" = join ] && options=$'--help\n--threads\n--buffer-factor\n--delete-pieces'
+                [ "$command" = split ] && options=$'--help\n--size\n--pieces\n--folder\n--threads\n--buffer-factor\n--checksum\n--quiet'
+                [ "$command" = join ] && options=$'--help\n--threads\n--buffer-factor\n--delete-pieces\n--quiet'
                 COMPREPLY=($(compgen -W "$options" -- "$cur"))
             elif [ "$command" = join ]; then
                 # Pieces and folders; where no piece matches, any file (pieces of other tools).

@@ -359,10 +359,6 @@ Note: the folder also holds pieces of the same name with higher numbers (%1 of t
         <translation>Job interrupted; its unfinished output was deleted.</translation>
     </message>
     <message>
-        <source>已完成 %1%，%2 M/秒</source>
-        <translation>%1% done, %2 MB/s</translation>
-    </message>
-    <message>
         <source>缺少分割文件 %1，合并出的文件将不完整！</source>
         <translation>The piece %1 is missing, so the joined file will be incomplete.</translation>
     </message>
@@ -409,10 +405,6 @@ All pieces were kept.</translation>
     <message>
         <source>标准输出</source>
         <translation>standard output</translation>
-    </message>
-    <message>
-        <source>--size 须是大于 0 的大小（单位 M）：%1</source>
-        <translation>--size must be a size above 0 (in MB): %1</translation>
     </message>
     <message>
         <source>“%1”既不是命令，也不是存在的文件。命令只有 split（velda split 文件）和 join（velda join 分割文件…）；不带命令时，velda 打开窗口，给出的文件须存在。</source>
@@ -665,6 +657,40 @@ Join them anyway, unchecked?</translation>
     <message>
         <source>分割文件写入磁盘失败！</source>
         <translation>A piece could not be written to disk.</translation>
+    </message>
+    <message>
+        <source>--size 须是不小于 65,536 字节的大小，如 700（单位 M）、1.5G、100MiB 或 4GB：%1</source>
+        <translation>--size must be a size of at least 65,536 bytes, such as 700 (in MB), 1.5G, 100MiB or 4GB: %1</translation>
+    </message>
+    <message>
+        <source>%1 / %2（%3%），%4/秒，已用 %5，剩余 %6</source>
+        <extracomment>The progress line: bytes done, of the total, percentage, rate, time elapsed, time left.</extracomment>
+        <translation>%1 / %2 (%3%), %4/s, %5 elapsed, %6 left</translation>
+    </message>
+    <message>
+        <source>%1，用时 %2，%3/秒，共 %4 份</source>
+        <extracomment>The line a job leaves on the terminal: bytes, time, rate, number of pieces.</extracomment>
+        <translation>%1 in %2, %3/s, %4 pieces</translation>
+    </message>
+    <message>
+        <source>%1，用时 %2，%3/秒，1 份</source>
+        <translation>%1 in %2, %3/s, 1 piece</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>--pieces 须是大于 0 的整数：%1</source>
+        <translation>--pieces must be a whole number above 0: %1</translation>
+    </message>
+    <message>
+        <source>--size 和 --pieces 只能给出一个。</source>
+        <translation>Give either --size or --pieces, not both.</translation>
+    </message>
+    <message>
+        <source>每份大小须是 65,536 字节的整数倍，这个文件只能分成 %1 份（每份 %2 字节）。</source>
+        <translation>A piece&apos;s size must be a multiple of 65,536 bytes, so this file makes only %1 pieces (%2 bytes each).</translation>
     </message>
 </context>
 </TS>
