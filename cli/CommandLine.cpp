@@ -5,6 +5,7 @@
 #include "JobSetup.h"
 #include "Names.h"
 #include "SplitJob.h"
+#include "StreamJoin.h"
 #include "TerminalWindow.h"
 #include "Texts.h"
 #include "Translations.h"
@@ -314,12 +315,72 @@ int RunSplit(const QStringList& arguments)
     return RunJob(job);
 }
 
+QString CheckPiecesBeforeStream(const MergeRequest&)
+{
+    return {}; // PLACEHOLDER until the checksum helper lands: not to be committed
+}
+
+// `velda join -o -`: the admitted pieces, checked against their checksum file where one lies
+// beside them, written to standard output as they are; nothing is made on the disk.
+int RunStream(const Job& job)
+{
+    PieceStream stream;
+    if (const QString error = stream.Open(job.join.pieces); !error.isEmpty()) {
+        const FailureNote failure = TakeFailure();
+        return ErrorExit(error + FailureDetail(failure.path, failure.error), kExitFailed);
+    }
+    if (const QString error = CheckPiecesBeforeStream(job.join); !error.isEmpty())
+        return ErrorExit(error, kExitFailed);
+    TerminalWindow window(isatty(STDERR_FILENO) != 0 && !job.quiet);
+    StopSignals stopSignals;
+    // A reader that goes away is a failed write (EPIPE), reported as such, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
+    g_cancelRequested = s_stopSignal.load() != 0;
+    g_viewSize = job.bufferFactor * platform::AllocationGranularity();
+    window.StartProgress(stream.TotalBytes());
+    const PieceStream::Result result
+        = stream.WriteTo(STDOUT_FILENO, texts::kCliStandardOutput, g_viewSize, g_cancelRequested, [&](uint64_t) {
+              ++window.viewReports;
+              QCoreApplication::processEvents(); // the progress line's redraws
+          });
+    window.EndProgress(result == PieceStream::Result::Done, int(job.join.pieces.size()));
+    switch (result) {
+    case PieceStream::Result::Done:
+        if (!job.quiet)
+            window.ShowMessageBox(texts::kMergeDone, texts::kCaptionSuccess);
+        return kExitOk;
+    case PieceStream::Result::Stopped:
+        window.Print(texts::kCliStreamStopped);
+        return kExitSignalBase + s_stopSignal.load();
+    case PieceStream::Result::WriteFailed:
+        window.ShowMessageBox(texts::kCliWriteFailed, texts::kCaptionError);
+        return kExitFailed;
+    case PieceStream::Result::ReadFailed:
+        window.ShowMessageBox(texts::kCopyFailed, texts::kCaptionError);
+        return kExitFailed;
+    }
+    return kExitFailed;
+}
+
+// Where `-o PATH` puts the joined file: inside PATH when it is a folder (or ends in '/'),
+// under the name the pieces give it; else at PATH itself.
+QString OutputPath(const QString& given, const MergeRequest& request)
+{
+    const QFileInfo info(given);
+    if (info.isDir() || given.endsWith(QLatin1Char('/')))
+        return QDir(info.absoluteFilePath()).absoluteFilePath(QFileInfo(NamedJoinedPathOf(request)).fileName());
+    return info.absoluteFilePath();
+}
+
 int RunJoin(const QStringList& arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption help = HelpOption();
     const QCommandLineOption deletePieces(QStringLiteral("delete-pieces"));
-    parser.addOptions(QList { help, deletePieces } + CopyOptions());
+    const QCommandLineOption output(
+        QStringList { QStringLiteral("o"), QStringLiteral("output") }, QString(), QStringLiteral("path"));
+    const QCommandLineOption force(QStringLiteral("force"));
+    parser.addOptions(QList { help, deletePieces, output, force } + CopyOptions());
     if (!parser.parse(arguments))
         return ParseError(parser, arguments);
     if (parser.isSet(help))
@@ -330,6 +391,15 @@ int RunJoin(const QStringList& arguments)
     Job job;
     if (const QString error = ReadCopyOptions(parser, &job); !error.isEmpty())
         return UsageError(error);
+    const QString outputGiven = parser.value(output);
+    if (parser.isSet(output) && outputGiven.isEmpty())
+        return UsageError(texts::kCliEmptyOutput);
+    const bool toStream = outputGiven == QLatin1String("-");
+    job.deletePieces = parser.isSet(deletePieces);
+    if (toStream && job.deletePieces)
+        return UsageError(texts::kCliStreamKeepsPieces);
+    if (toStream && isatty(STDOUT_FILENO))
+        return UsageError(texts::kCliStreamToTerminal);
     NoteNames(given);
     // A missing piece would leave a hole in the joined file: refuse the job instead.
     for (const QString& piece : given)
@@ -337,34 +407,45 @@ int RunJoin(const QStringList& arguments)
             return ErrorExit(texts::kFileMustExist + FailureDetail(piece, errno), kExitFailed);
     // One piece stands for its set, as the window lists it; several join in the merge list's
     // order: by piece number, each once, whatever order the shell gave them in (a glob puts
-    // piece 1000 before piece 999).
+    // piece 1000 before piece 999). Files that are no pieces (xaa xab, part1 part2) join as
+    // cat joins them, in the order given, where -o names the output.
     QStringList pieces;
     for (const QString& piece : given)
         pieces.append(QFileInfo(piece).absoluteFilePath());
     if (const QStringList set = pieces.size() == 1 ? PieceSetOf(pieces.first()) : QStringList(); !set.isEmpty())
         pieces = set;
-    std::sort(
-        pieces.begin(), pieces.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
-    pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
+    const bool anyPiece = std::any_of(pieces.begin(), pieces.end(), [](const QString& path) {
+        PieceName name;
+        return ParsePieceName(path, &name);
+    });
+    if (anyPiece || !parser.isSet(output)) {
+        std::sort(pieces.begin(), pieces.end(),
+            [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
+        pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
+    }
 
     job.merge = true;
     job.join.pieces = pieces;
     job.join.namingPiece = QFileInfo(given.first()).absoluteFilePath();
     NoteNames(pieces);
-    NoteNames({ JoinedPathOf(job.join), JoinedPathOf(job.join) + QStringLiteral(".part") });
     // The window asks where the pieces are not one whole set, or where a file sits at the joined
     // path; a command cannot ask, so it joins nothing that is not the original and replaces
-    // nothing of the user's.
-    if (PieceName name; !ParsePieceName(pieces.first(), &name))
+    // nothing of the user's unless --force says so.
+    if (!anyPiece && !parser.isSet(output))
         return ErrorExit(texts::kSetNotAPiece.arg(pieces.first()), kExitFailed);
     if (const SetProblem problem = CheckMergeSet(job.join); problem.kind != SetProblem::Kind::None)
         return ErrorExit(DescribeSetProblem(problem), kExitFailed);
-    const QString joined = JoinedPathOf(job.join);
-    if (const ChecksumFileFit fit = FitOfChecksumFile(job.join.pieces, joined); fit.fit == ChecksumFit::NothingApplies)
+    const QString named = NamedJoinedPathOf(job.join);
+    if (const ChecksumFileFit fit = FitOfChecksumFile(job.join.pieces, named); fit.fit == ChecksumFit::NothingApplies)
         return ErrorExit(texts::kCliChecksumNothingApplies.arg(fit.path), kExitFailed);
-    if (JoinReplacesAFile(job.join))
+    if (toStream)
+        return RunStream(job);
+    if (parser.isSet(output))
+        job.join.output = OutputPath(outputGiven, job.join);
+    const QString joined = JoinedPathOf(job.join);
+    NoteNames({ joined, joined + QStringLiteral(".part") });
+    if (!parser.isSet(force) && JoinReplacesAFile(job.join))
         return ErrorExit(texts::kCliJoinedExists.arg(joined), kExitFailed);
-    job.deletePieces = parser.isSet(deletePieces);
     return RunJob(job);
 }
 

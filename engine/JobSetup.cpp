@@ -81,6 +81,11 @@ SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder)
 
 QString JoinedPathOf(const MergeRequest& request)
 {
+    return request.output.isEmpty() ? NamedJoinedPathOf(request) : request.output;
+}
+
+QString NamedJoinedPathOf(const MergeRequest& request)
+{
     // Never named after a bare relative name when no piece names it.
     return MakeJoinedName(
         request.namingPiece.isEmpty() && !request.pieces.isEmpty() ? request.pieces.first() : request.namingPiece,
@@ -210,7 +215,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     if (claim != platform::LockResult::Locked)
         return RefuseFile(texts::kCreateJoinedFailed, joined);
     // A checksum file beside the pieces says whether they make the original file.
-    if (const QString error = LoadMergeChecksums(joined); !error.isEmpty())
+    if (const QString error = LoadMergeChecksums(NamedJoinedPathOf(request)); !error.isEmpty())
         return Refuse(error);
     g_sharedMapping = platform::CreateFileMapping(g_job.joined.get(), platform::MappingAccess::ReadWrite, total);
     if (!g_sharedMapping) // most often a disk that cannot hold the joined file

@@ -258,4 +258,12 @@ inline constexpr Text kCliSizeOrPieces = QT_TRANSLATE_NOOP("Velda", "--size 和 
 inline constexpr Text kCliFewerPieces
     = QT_TRANSLATE_NOOP("Velda", "每份大小须是 65,536 字节的整数倍，这个文件只能分成 %1 份（每份 %2 字节）。");
 
+// velda join -o, velda verify.
+inline constexpr Text kCliEmptyOutput = QT_TRANSLATE_NOOP("Velda", "-o/--output 须是一个路径，或 -（标准输出）。");
+inline constexpr Text kCliStreamKeepsPieces
+    = QT_TRANSLATE_NOOP("Velda", "--delete-pieces 不能与 -o - 同用：写到标准输出的数据无法收回，分割文件须保留。");
+inline constexpr Text kCliStreamToTerminal
+    = QT_TRANSLATE_NOOP("Velda", "标准输出是终端，合并出的数据不会写到终端上；请重定向到文件或管道。");
+inline constexpr Text kCliStreamStopped = QT_TRANSLATE_NOOP("Velda", "任务已中断，写到标准输出的数据不完整。");
+
 } // namespace texts

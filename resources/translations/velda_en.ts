@@ -692,5 +692,21 @@ Join them anyway, unchecked?</translation>
         <source>每份大小须是 65,536 字节的整数倍，这个文件只能分成 %1 份（每份 %2 字节）。</source>
         <translation>A piece&apos;s size must be a multiple of 65,536 bytes, so this file makes only %1 pieces (%2 bytes each).</translation>
     </message>
+    <message>
+        <source>-o/--output 须是一个路径，或 -（标准输出）。</source>
+        <translation>-o/--output must be a path, or - (standard output).</translation>
+    </message>
+    <message>
+        <source>--delete-pieces 不能与 -o - 同用：写到标准输出的数据无法收回，分割文件须保留。</source>
+        <translation>--delete-pieces cannot be used with -o -: what went to standard output cannot be taken back, so the pieces must stay.</translation>
+    </message>
+    <message>
+        <source>标准输出是终端，合并出的数据不会写到终端上；请重定向到文件或管道。</source>
+        <translation>Standard output is a terminal; the joined bytes are not written to a terminal. Redirect it to a file or a pipe.</translation>
+    </message>
+    <message>
+        <source>任务已中断，写到标准输出的数据不完整。</source>
+        <translation>Job interrupted; what was written to standard output is incomplete.</translation>
+    </message>
 </context>
 </TS>

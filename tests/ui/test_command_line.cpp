@@ -5,6 +5,7 @@
 #include "SplitJob.h"
 #include "Units.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -266,6 +267,58 @@ TEST_F(DialogFixture, piecesJoinBackIntoTheirSourceByTheirNamesAloneBesideOtherS
     }
 }
 
+// -o puts the joined file into a folder or under a name, replacing a file there only with
+// --force; files that are no pieces join in the order given, as cat joins them; -o - writes the
+// bytes to a pipe, and a reader that goes away is a failure.
+TEST_F(DialogFixture, joinWritesWhereOutputSaysOrToAPipeAndJoinsOtherFilesInTheOrderGiven)
+{
+    const QByteArray data = testsupport::PatternBytes(3000000, 5);
+    const QString source = Path("x.iso"), piece = Path("x000.iso.qv");
+    testsupport::WriteFile(source, data);
+    ASSERT_EQ(Finish(Launch({ u"split"_s, source, u"--size"_s, u"1"_s })).status, 0);
+    ASSERT_EQ(QProcess::execute(u"split"_s, { u"-b"_s, u"1000000"_s, source, Path("x") }), 0); // xaa xab xac
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"out"_s));
+    testsupport::WriteFile(Path("old.bin"), "the user's own");
+    // The arguments, the status, the file that then holds the source (empty: none), the message.
+    const std::tuple<QStringList, int, QString, QString> rows[] = {
+        { { piece, u"-o"_s, Path("out") }, 0, Path("out/x.iso"), {} },
+        { { piece, u"--output"_s, Path("named.bin") }, 0, Path("named.bin"), {} },
+        { { piece, u"-o"_s, Path("old.bin") }, 1, {}, texts::kCliJoinedExists.arg(Path("old.bin")) },
+        { { piece, u"-o"_s, Path("old.bin"), u"--force"_s }, 0, Path("old.bin"), {} },
+        { { Path("xaa"), Path("xab"), Path("xac"), u"-o"_s, Path("cat.iso") }, 0, Path("cat.iso"), {} },
+        { { Path("xaa"), Path("xab"), Path("xac") }, 1, {}, texts::kSetNotAPiece.arg(Path("xaa")) },
+    };
+    for (const auto& [args, status, joined, message] : rows) {
+        const Outcome r = Finish(Launch(QStringList { u"join"_s } + args));
+        EXPECT_EQ(r.status, status) << args.join(u' ').toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(message)) << r.err.toStdString();
+        EXPECT_TRUE(joined.isEmpty() || testsupport::ReadFile(joined) == data) << args.join(u' ').toStdString();
+    }
+    EXPECT_EQ(testsupport::ReadFile(Path("old.bin")), data);
+    EXPECT_FALSE(QFile::exists(Path("xaa_qv")));
+    // Pipelines, with velda's own status.
+    const auto pipeline = [&](const QString& tail) {
+        QProcess shell;
+        shell.setProcessEnvironment(Environment(u"C.UTF-8"_s));
+        shell.start(u"bash"_s,
+            { u"-c"_s, u"set -o pipefail; \"$0\" join -o - \"$1\" | "_s + tail,
+                QCoreApplication::applicationDirPath() + u"/velda"_s, piece, source });
+        EXPECT_TRUE(shell.waitForFinished(60000));
+        return Outcome { shell.exitCode(), QString::fromUtf8(shell.readAllStandardError()),
+            QString::fromUtf8(shell.readAllStandardOutput()) };
+    };
+    EXPECT_EQ(pipeline(u"cmp - \"$2\""_s).status, 0);
+    const Outcome hashed = pipeline(u"sha256sum"_s);
+    EXPECT_EQ(hashed.out.left(64).toLatin1(), QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+    const Outcome cut = pipeline(u"head -c 1 >/dev/null"_s);
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_TRUE(cut.err.contains(texts::kCliWriteFailed
+        + texts::kCliFailureReason.arg(
+            texts::kCliStandardOutput.toString(), QString::fromLocal8Bit(std::strerror(EPIPE)))))
+        << cut.err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList({ u"x0*.qv"_s }, QDir::Files).size(), 4); // all kept
+}
+
 // What the window asks about, a command refuses: a gap, a piece cut short in the middle,
 // pieces of two sets, a file that is no piece, a file where the joined one would go. Nothing
 // is written and every piece stays.
@@ -321,6 +374,8 @@ TEST_F(DialogFixture, exitStatusesOfBadUsageHelpAndOutputThatCannotBeWritten)
         { { u"split"_s, source, u"--pieces"_s, u"0"_s }, texts::kCliBadPieceCount.arg(u"0"_s) },
         { { u"split"_s, source, u"--pieces"_s, u"+4"_s }, texts::kCliBadPieceCount.arg(u"+4"_s) },
         { { u"split"_s, source, u"--size"_s, u"1"_s, u"--pieces"_s, u"2"_s }, texts::kCliSizeOrPieces },
+        { { u"join"_s, source, u"-o"_s, u"-"_s, u"--delete-pieces"_s }, texts::kCliStreamKeepsPieces },
+        { { u"join"_s, source, u"--output="_s }, texts::kCliEmptyOutput },
         { { u"splt"_s, source }, texts::kCliUnknownCommand.arg(u"splt"_s) },
         { { u"help"_s }, texts::kCliUnknownCommand.arg(u"help"_s) } };
     for (const auto& [args, message] : bad) {
