@@ -433,11 +433,13 @@ int RunJoin(const QStringList& arguments)
     // nothing of the user's unless --force says so.
     if (!anyPiece && !parser.isSet(output))
         return ErrorExit(texts::kSetNotAPiece.arg(pieces.first()), kExitFailed);
-    if (const SetProblem problem = CheckMergeSet(job.join); problem.kind != SetProblem::Kind::None)
-        return ErrorExit(DescribeSetProblem(problem), kExitFailed);
-    const QString named = NamedJoinedPathOf(job.join);
-    if (const ChecksumFileFit fit = FitOfChecksumFile(job.join.pieces, named); fit.fit == ChecksumFit::NothingApplies)
-        return ErrorExit(texts::kCliChecksumNothingApplies.arg(fit.path), kExitFailed);
+    if (const QList<MergeFinding> findings = AdmitMergeRequest(job.join); !findings.isEmpty()) {
+        const MergeFinding& first = findings.first();
+        return ErrorExit(first.kind == MergeFinding::Kind::ChecksumNothingApplies
+                ? texts::kCliChecksumNothingApplies.arg(first.name)
+                : DescribeFinding(first),
+            kExitFailed);
+    }
     if (toStream)
         return RunStream(job);
     if (parser.isSet(output))

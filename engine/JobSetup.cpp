@@ -39,6 +39,23 @@ uint64_t ViewCount(uint64_t bytes)
     return (bytes + g_viewSize - 1) / g_viewSize;
 }
 
+// What the admission reads for a merge: the pieces' sizes as they are now, the first piece's
+// folder and the checksum file beside them.
+MergeCandidate CandidateOf(const MergeRequest& request)
+{
+    MergeCandidate candidate;
+    candidate.pieces = request.pieces;
+    for (const QString& piece : request.pieces) {
+        const QFileInfo info(piece);
+        candidate.sizes.append(info.isFile() ? info.size() : -1);
+    }
+    candidate.folderEntries = FilesIn(FolderOf(QFileInfo(request.pieces.first()).absoluteFilePath()));
+    const ChecksumFileFit fit = FitOfChecksumFile(request.pieces, NamedJoinedPathOf(request));
+    candidate.checksumFile = fit.path;
+    candidate.checksumAppliesToNone = fit.fit == ChecksumFit::NothingApplies;
+    return candidate;
+}
+
 // Nothing has been copied yet: what the job opened is released, what it made removed.
 PreparedJob Refuse(const QString& text, const QString& caption = texts::kCaptionError)
 {
@@ -98,31 +115,9 @@ QStringList PieceSetOf(const QString& piece)
     return SetMembers(absolute, FilesIn(FolderOf(absolute)));
 }
 
-SetProblem CheckMergeSet(const MergeRequest& request)
+QList<MergeFinding> AdmitMergeRequest(const MergeRequest& request)
 {
-    QList<int64_t> sizes;
-    for (const QString& piece : request.pieces) {
-        const QFileInfo info(piece);
-        sizes.append(info.isFile() ? info.size() : -1);
-    }
-    return CheckPieceSet(request.pieces, sizes);
-}
-
-QString DescribeSetProblem(const SetProblem& problem)
-{
-    switch (problem.kind) {
-    case SetProblem::Kind::None:
-        break;
-    case SetProblem::Kind::Missing:
-        return texts::kSetMissingPiece.arg(problem.name);
-    case SetProblem::Kind::Short:
-        return texts::kSetShortPiece.arg(problem.name);
-    case SetProblem::Kind::TwoSets:
-        return texts::kSetTwoSets.arg(problem.name);
-    case SetProblem::Kind::NotAPiece:
-        return texts::kSetNotAPiece.arg(problem.name);
-    }
-    return {};
+    return request.pieces.isEmpty() ? QList<MergeFinding>() : AdmitMerge(CandidateOf(request));
 }
 
 bool JoinReplacesAFile(const MergeRequest& request)
@@ -202,6 +197,13 @@ PreparedJob PrepareMerge(const MergeRequest& request)
         record.path = piece;
         g_pieceRecords.push_back(std::move(record));
     }
+    // Admitted on the sizes of the files now open, which are the ones copied and checked again
+    // before any piece is deleted.
+    MergeCandidate candidate = CandidateOf(request);
+    for (size_t i = 0; i < g_pieceRecords.size(); ++i)
+        candidate.sizes[qsizetype(i)] = int64_t(g_pieceRecords[i].end);
+    if (const QList<MergeFinding> findings = AdmitMerge(candidate); !findings.isEmpty() && !request.keepPieces)
+        return Refuse(DescribeFinding(findings.first()));
     // The joined file replaces what its name names: that must not be one of the pieces.
     platform::FileIdentity there;
     const bool somethingThere = platform::IdentifyPath(joined, &there);

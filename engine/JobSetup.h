@@ -2,6 +2,7 @@
 // Setting up, starting and ending a job: what every client of the engine (the dialog, the
 // benchmark) does between reading its inputs and waiting for the job's reports.
 
+#include "Admission.h"
 #include "JobState.h"
 #include "Names.h"
 
@@ -24,7 +25,9 @@ struct MergeRequest {
     QString namingPiece; // the piece that names the joined file; empty: the first one
     uint32_t viewSize = 0;
     bool threadPerPiece = false;
-    bool keepPieces = false; // joined although not whole: no piece is deleted afterwards
+    // Joined although the admission found something (the user's word): no piece is deleted
+    // afterwards. Without it, PrepareMerge refuses a list with findings.
+    bool keepPieces = false;
     // The joined file is written to the disk as the copy goes, for the flush at its end; off
     // only for measurements that leave the flush out (SealJobOutput(false)).
     bool flush = true;
@@ -40,9 +43,9 @@ QString NamedJoinedPathOf(const MergeRequest& request);
 // The set of a piece as its folder holds it now, in piece order, as absolute paths; empty when
 // the name is no piece name.
 QStringList PieceSetOf(const QString& piece);
-// What the merge's pieces lack to be one whole set (names and sizes), and its message.
-SetProblem CheckMergeSet(const MergeRequest& request);
-QString DescribeSetProblem(const SetProblem& problem);
+// What the merge's pieces lack to be one whole set: AdmitMerge over their sizes, the first
+// piece's folder and the checksum file beside them, as they are now.
+QList<MergeFinding> AdmitMergeRequest(const MergeRequest& request);
 // Whether a merge would replace a file that sits at its joined path now: one that is neither a
 // folder nor one of its pieces (the merge refuses those itself). A client asks, or refuses.
 bool JoinReplacesAFile(const MergeRequest& request);

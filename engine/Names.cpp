@@ -192,12 +192,23 @@ QStringList SetMembers(const QString& piece, const QStringList& folderEntries)
     PieceName name;
     if (!reader.Parse(piece, &name))
         return {};
+    // A numbered set counts from .001 or from .000; a .000 beside a .001 is in only when it is
+    // the piece given, since it may be a stray file (the merge admission says so).
+    const bool zeroOnlyWhenGiven = name.scheme == PieceName::Scheme::NumberedExtension && name.Value() != 0;
     QStringList members;
+    bool hasOne = false;
     for (const QString& other : std::as_const(names)) {
         PieceName otherName;
-        if (reader.Parse(other, &otherName) && SameSet(name, otherName))
+        if (reader.Parse(other, &otherName) && SameSet(name, otherName)) {
             members.append(other);
+            hasOne = hasOne || otherName.Value() == 1;
+        }
     }
+    if (zeroOnlyWhenGiven && hasOne)
+        members.removeIf([&](const QString& member) {
+            PieceName memberName;
+            return reader.Parse(member, &memberName) && memberName.Value() == 0;
+        });
     std::sort(
         members.begin(), members.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
     return members;
@@ -209,46 +220,6 @@ QString MakeJoinedName(const QString& piecePath, const QStringList& namesAtHand)
     if (PieceNameReader(namesAtHand).Parse(piecePath, &piece))
         return piece.JoinedPath();
     return MarkedName(piecePath);
-}
-
-SetProblem CheckPieceSet(const QStringList& pieces, const QList<int64_t>& sizes)
-{
-    const PieceNameReader reader(pieces);
-    QList<PieceName> names;
-    for (const QString& path : pieces) {
-        PieceName name;
-        names.append(reader.Parse(path, &name) ? name : PieceName {});
-    }
-    const auto isPiece = [](const PieceName& name) { return !name.number.isEmpty(); };
-    if (std::none_of(names.begin(), names.end(), isPiece))
-        return {};
-    const PieceName* first = nullptr;
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (!isPiece(names[i]))
-            return { SetProblem::Kind::NotAPiece, pieces[i] };
-        if (!first)
-            first = &names[i];
-        else if (!SameSet(*first, names[i]))
-            return { SetProblem::Kind::TwoSets, pieces[i] };
-    }
-    // A numbered extension may count from 001; this program counts from 000.
-    const uint64_t firstValue = first->Value();
-    const bool numberedExtension = first->scheme == PieceName::Scheme::NumberedExtension;
-    if (firstValue != 0 && !(firstValue == 1 && numberedExtension))
-        return { SetProblem::Kind::Missing, first->WithNumber(numberedExtension ? 1 : 0) };
-    for (qsizetype i = 1; i < names.size(); ++i) {
-        if (names[i].Value() != names[i - 1].Value() + 1)
-            return { SetProblem::Kind::Missing, names[i - 1].WithNumber(names[i - 1].Value() + 1) };
-    }
-    if (sizes.size() == pieces.size() && sizes.first() >= 0) {
-        for (qsizetype i = 1; i < sizes.size(); ++i) {
-            // A piece larger than the first shows that the first is the one cut short.
-            const bool last = i + 1 == sizes.size();
-            if (sizes[i] >= 0 && (last ? sizes[i] > sizes.first() : sizes[i] != sizes.first()))
-                return { SetProblem::Kind::Short, sizes[i] < sizes.first() ? pieces[i] : pieces.first() };
-        }
-    }
-    return {};
 }
 
 bool FileExists(const QString& path)

@@ -65,18 +65,6 @@ QStringList SetMembers(const QString& piece, const QStringList& folderEntries);
 // without number and .qv; for a file that is no piece, "_qv" in front of its last extension.
 QString MakeJoinedName(const QString& piecePath, const QStringList& namesAtHand = {});
 
-// What a list of pieces, in the order they join, lacks to be one whole set, as far as names and
-// sizes tell: numbers consecutive from the set's first, every piece but the last the size of
-// the first and the last no larger. A list of files none of which is a piece is no set and
-// lacks nothing.
-struct SetProblem {
-    enum class Kind { None, Missing, Short, TwoSets, NotAPiece };
-    Kind kind = Kind::None;
-    QString name; // the first missing piece, the short piece, a piece of a second set, the stray file
-};
-// `sizes` holds each piece's size in bytes (negative: unknown), or is empty.
-SetProblem CheckPieceSet(const QStringList& pieces, const QList<int64_t>& sizes);
-
 // True when a file or a folder exists at path.
 bool FileExists(const QString& path);
 

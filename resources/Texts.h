@@ -66,7 +66,6 @@ inline constexpr Text kChecksumNotAFile
     = QT_TRANSLATE_NOOP("Velda", "校验文件 %1 不是普通文件，或者大得不像校验文件，不会读取它！请移走它后再合并。");
 inline constexpr Text kChecksumNothingApplies
     = QT_TRANSLATE_NOOP("Velda", "校验文件 %1 中没有一行属于这些分割文件，合并将不做校验！");
-inline constexpr Text kJoinUnchecked = QT_TRANSLATE_NOOP("Velda", "\n\n仍要不经校验地合并吗？");
 inline constexpr Text kCliChecksumNothingApplies = QT_TRANSLATE_NOOP(
     "Velda", "校验文件 %1 中没有一行属于这些分割文件，不经校验不会合并；确认无误时请移走该校验文件后再合并。");
 inline constexpr Text kChecksumMismatch
@@ -89,6 +88,10 @@ inline constexpr Text kSetShortPiece
 inline constexpr Text kSetTwoSets = QT_TRANSLATE_NOOP(
     "Velda", "列表中的文件不属于同一组分割文件（%1 属于另一组），合并后的文件将不是其中任何一个原文件！");
 inline constexpr Text kSetNotAPiece = QT_TRANSLATE_NOOP("Velda", "%1 不是分割文件，合并后的文件将不是原文件！");
+inline constexpr Text kSetGoesOn
+    = QT_TRANSLATE_NOOP("Velda", "文件夹中还有同组的分割文件 %1 不在合并列表中，合并出的文件将不完整！");
+inline constexpr Text kSetStrayFirst = QT_TRANSLATE_NOOP("Velda",
+    "%1 与从 .001 开始编号的分割文件在一起，无法判断它是不是这组的第一个分割文件，合并后的文件可能不是原文件！");
 inline constexpr Text kJoinAnyway = QT_TRANSLATE_NOOP("Velda", "\n\n仍要合并吗？分割文件将全部保留。");
 inline constexpr Text kPiecesKept = QT_TRANSLATE_NOOP("Velda", "\n\n分割文件都已保留。");
 inline constexpr Text kSplitDone = QT_TRANSLATE_NOOP("Velda", "文件分割完成！");

@@ -2,7 +2,6 @@
 
 #include "VeldaDlg.h"
 
-#include "Checksums.h"
 #include "Ids.h"
 #include "JobSetup.h"
 #include "MessageBox.h"
@@ -93,18 +92,14 @@ void CVeldaDlg::StartMerge()
     if (JoinReplacesAFile(request)
         && !ui::AskYesNo(this, texts::kReplaceJoined.arg(QDir::toNativeSeparators(joined)), texts::kCaptionHint))
         return;
-    // A gap, a piece cut short, pieces of two sets or a stray file would join into a file that is
-    // not the original: only on the user's word, and then every piece stays.
-    if (const SetProblem problem = CheckMergeSet(request); problem.kind != SetProblem::Kind::None) {
-        if (!ui::AskYesNo(this, DescribeSetProblem(problem) + texts::kJoinAnyway, texts::kCaptionHint))
+    // A list that is not the whole set, or one a checksum file beside it does not check, would
+    // join into a file that may not be the original: only on the user's word, and then every
+    // piece stays.
+    if (const QList<MergeFinding> findings = AdmitMergeRequest(request); !findings.isEmpty()) {
+        if (!ui::AskYesNo(this, DescribeFinding(findings.first()) + texts::kJoinAnyway, texts::kCaptionHint))
             return;
         request.keepPieces = true;
     }
-    // A checksum file beside the pieces that checks none of them is no check at all.
-    if (const ChecksumFileFit fit = FitOfChecksumFile(request.pieces, joined); fit.fit == ChecksumFit::NothingApplies
-        && !ui::AskYesNo(
-            this, texts::kChecksumNothingApplies.arg(fit.path) + texts::kJoinUnchecked, texts::kCaptionHint))
-        return;
     SetDlgItemText(ids::kStartButton, texts::kMerging);
     m_startTick = platform::TickCount();
     StartPrepared(PrepareMerge(request), texts::kStartMerge);

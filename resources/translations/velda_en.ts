@@ -643,14 +643,6 @@ Example
         <translation>No line of the checksum file %1 is about these pieces, so the join would check nothing.</translation>
     </message>
     <message>
-        <source>
-
-仍要不经校验地合并吗？</source>
-        <translation>
-
-Join them anyway, unchecked?</translation>
-    </message>
-    <message>
         <source>校验文件 %1 中没有一行属于这些分割文件，不经校验不会合并；确认无误时请移走该校验文件后再合并。</source>
         <translation>No line of the checksum file %1 is about these pieces; they are not joined unchecked. If they are right, move the checksum file away and join again.</translation>
     </message>
@@ -707,6 +699,14 @@ Join them anyway, unchecked?</translation>
     <message>
         <source>任务已中断，写到标准输出的数据不完整。</source>
         <translation>Job interrupted; what was written to standard output is incomplete.</translation>
+    </message>
+    <message>
+        <source>文件夹中还有同组的分割文件 %1 不在合并列表中，合并出的文件将不完整！</source>
+        <translation>The piece %1 of this set is in the folder but not in the list, so the joined file will be incomplete.</translation>
+    </message>
+    <message>
+        <source>%1 与从 .001 开始编号的分割文件在一起，无法判断它是不是这组的第一个分割文件，合并后的文件可能不是原文件！</source>
+        <translation>%1 lies beside pieces numbered from .001, so it cannot be told whether it is the first piece of this set: the joined file may not be the original.</translation>
     </message>
 </context>
 </TS>

@@ -83,7 +83,7 @@ TEST_F(Checksums, linesOfOtherFoldersAreIgnoredAndAChecksumFileThatIsNoFileIsRef
     } const rows[] = {
         { [] {}, ChecksumFit::None, true },
         { [&] { WriteFile(checksums, elsewhere + lines); }, ChecksumFit::Applies, true },
-        { [&] { WriteFile(checksums, elsewhere); }, ChecksumFit::NothingApplies, true }, // unchecked, not refused
+        { [&] { WriteFile(checksums, elsewhere); }, ChecksumFit::NothingApplies, false }, // unchecked: not admitted
         // After a line too long to name a file here, "./" for the folder and a CR LF end.
         { [&] { WriteFile(checksums, QByteArray(100000, 'f') + "\n" + wrong + "  ./movie.avi\r\n"); },
             ChecksumFit::Applies, false },
@@ -130,7 +130,9 @@ TEST_F(Checksums, aFailedSplitLeavesNoChecksumFileAndAJoinOfWrongPiecesFailsKeep
             for (int i = 0; i < 4; ++i)
                 WriteFile(pieces[i], data.mid(i * 65536, 65536));
             faults[k]();
-            const QString error = RunJobToEnd(window, Merge(lists[k], threadPerPiece)); // the piece, or the whole
+            // Out of order only on the user's word: the joined file is then checked as a whole.
+            const QString error
+                = RunJobToEnd(window, PrepareMerge({ lists[k], {}, g_allocationGranularity, threadPerPiece, k == 3 }));
             EXPECT_TRUE(error.contains(QLatin1String(k < 3 ? "movie001.avi.qv" : "movie.avi"))) << error.toStdString();
             EXPECT_FALSE(FileExists(source));
             EXPECT_EQ(FilesIn("*.part"), QStringList());

@@ -1,5 +1,6 @@
 // Names of pieces and of the files they join back into, and the order of the merge list.
 
+#include "Admission.h"
 #include "Names.h"
 
 #include <QStringList>
@@ -76,33 +77,50 @@ TEST(PieceNames, aNameIsReadFromItselfAndTheNamesAtHand)
     EXPECT_EQ(SetMembers(S("/p/Show [1080p] e01000.mkv.qv"), entries),
         (L("/p/Show [1080p] e01000.mkv.qv|/p/Show [1080p] e01001.mkv.qv")));
     EXPECT_EQ(SetMembers(S("/p/v.mkv.002"), entries), (L("/p/v.mkv.001|/p/v.mkv.002")));
+    // A .000 beside a .001 only when it is the piece given: it may be a stray file.
+    EXPECT_EQ(SetMembers(S("/p/v.mkv.002"), entries + L("v.mkv.000")), (L("/p/v.mkv.001|/p/v.mkv.002")));
+    EXPECT_EQ(SetMembers(S("/p/v.mkv.000"), entries + L("v.mkv.000")), (L("/p/v.mkv.000|/p/v.mkv.001|/p/v.mkv.002")));
     EXPECT_EQ(SetMembers(S("p/v.mkv"), entries), QStringList());
     const QStringList movieEntries = Numbered("movie%03d.avi.qv", 0, 999) + L("movie1000.avi.qv");
     EXPECT_EQ(SetMembers(S("/p/movie1000.avi.qv"), movieEntries).size(), 1001);
 }
 
-// What a list lacks to be one whole set, from its names and sizes.
-TEST(PieceNames, aListIsOneWholeSetOnlyWithConsecutiveNumbersAndEqualPieces)
+// What a list lacks to be the whole original, from its names, its sizes and its folder's names.
+TEST(MergeAdmission, aListIsAdmittedOnlyAsTheWholeSetCountedWithoutAGap)
 {
-    using Kind = SetProblem::Kind;
-    // The list, its sizes (none: not known), what it lacks, the name that shows it.
-    const std::tuple<QStringList, QList<int64_t>, Kind, const char*> rows[]
-        = { { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 10, 4 }, Kind::None, "" },
-              { L("/p/a.rar|/p/b.rar"), { 1, 9 }, Kind::None, "" }, { L("/p/x.001|/p/x.002"), {}, Kind::None, "" },
-              { L("/p/m000.a.qv|/p/m002.a.qv"), {}, Kind::Missing, "/p/m001.a.qv" },
-              { L("/p/m001.a.qv|/p/m002.a.qv"), {}, Kind::Missing, "/p/m000.a.qv" },
-              { L("/p/x.002|/p/x.003"), {}, Kind::Missing, "/p/x.001" },
-              { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 6, 10 }, Kind::Short, "/p/m001.a.qv" },
-              { L("/p/m000.a.qv|/p/m001.a.qv"), { 10, 12 }, Kind::Short, "/p/m000.a.qv" },
-              { L("/p/a000.t.qv|/p/b000.t.qv"), {}, Kind::TwoSets, "/p/b000.t.qv" },
-              { L("/p/m000.a.qv|/p/m000.b.qv"), {}, Kind::TwoSets, "/p/m000.b.qv" },
-              { L("/p/m000.a.qv|/p/notes.txt"), {}, Kind::NotAPiece, "/p/notes.txt" },
-              { Numbered("/p/movie%03d.avi.qv", 0, 1000), {}, Kind::None, "" } };
-    for (const auto& [pieces, sizes, kind, named] : rows) {
-        const SetProblem problem = CheckPieceSet(pieces, sizes);
-        EXPECT_EQ(problem.kind, kind) << pieces.join(u' ').toStdString();
-        EXPECT_EQ(problem.name, S(named)) << pieces.join(u' ').toStdString();
+    using Kind = MergeFinding::Kind;
+    const Kind none = Kind(-1);
+    // The list, its sizes (none: not known), its folder's other names, the first finding, its name.
+    const std::tuple<QStringList, QList<int64_t>, const char*, Kind, const char*> rows[] = {
+        { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 10, 4 }, "", none, "" },
+        { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 10, 13 }, "", none, "" }, // cut into 3 parts
+        { L("/p/a.rar|/p/b.rar"), { 1, 9 }, "", none, "" },
+        { L("/p/x.001|/p/x.002"), {}, "x.001|x.002|x.txt", none, "" },
+        { Numbered("/p/movie%03d.avi.qv", 0, 1000), {}, "", none, "" },
+        { L("/p/m000.a.qv|/p/m002.a.qv"), {}, "", Kind::Missing, "/p/m001.a.qv" },
+        { L("/p/m001.a.qv|/p/m002.a.qv"), {}, "", Kind::Missing, "/p/m000.a.qv" },
+        { L("/p/x.002|/p/x.003"), {}, "", Kind::Missing, "/p/x.001" },
+        { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 6, 10 }, "", Kind::Short, "/p/m001.a.qv" },
+        { L("/p/m000.a.qv|/p/m001.a.qv|/p/m002.a.qv"), { 10, 12, 3 }, "", Kind::Short, "/p/m000.a.qv" },
+        { L("/p/m000.a.qv|/p/m001.a.qv"), { 10, 0 }, "", Kind::Short, "/p/m001.a.qv" },
+        { L("/p/a000.t.qv|/p/b000.t.qv"), {}, "", Kind::TwoSets, "/p/b000.t.qv" },
+        { L("/p/m000.a.qv|/p/m000.b.qv"), {}, "", Kind::TwoSets, "/p/m000.b.qv" },
+        { L("/p/m000.a.qv|/p/notes.txt"), {}, "", Kind::NotAPiece, "/p/notes.txt" },
+        // A list that stops short of the set in its folder; a list that takes a stray file or
+        // leaves out a first piece, where the names cannot tell which.
+        { L("/p/c000.a.qv|/p/c001.a.qv"), { 10, 10 }, "c004.a.qv|c000.a.qv|c001.a.qv|c003.a.qv|c.a", Kind::SetGoesOn,
+            "/p/c003.a.qv" },
+        { L("/p/x.001|/p/x.002"), { 10, 4 }, "x.000|x.001|x.002", Kind::StrayFirst, "/p/x.000" },
+        { L("/p/x.000|/p/x.001"), { 10, 4 }, "x.000|x.001|x.002", Kind::SetGoesOn, "/p/x.002" },
+    };
+    for (const auto& [pieces, sizes, folder, kind, named] : rows) {
+        const QList<MergeFinding> findings = AdmitMerge({ pieces, sizes, L(folder), {}, false });
+        EXPECT_EQ(findings.isEmpty() ? none : findings.first().kind, kind) << pieces.join(u' ').toStdString();
+        EXPECT_EQ(findings.isEmpty() ? QString() : findings.first().name, S(named)) << pieces.join(u' ').toStdString();
     }
+    const QList<MergeFinding> unchecked = AdmitMerge({ L("/p/m000.a.qv"), {}, {}, S("/p/m.a.sha256"), true });
+    ASSERT_EQ(unchecked.size(), 1);
+    EXPECT_EQ(unchecked.first().kind, Kind::ChecksumNothingApplies);
 }
 
 // The merge list inserts by binary search, which needs a strict order: antisymmetric,

@@ -230,12 +230,14 @@ TEST_F(DialogFixture, piecesJoinBackIntoTheirSourceByTheirNamesAloneBesideOtherS
     const struct {
         QString name;
         qint64 bytes;
-        bool byCoreutils = false; // split -d -a 3 --numeric-suffixes=1: <name>.001 ...
+        const char* byCoreutils = nullptr; // split -d -a 3 --numeric-suffixes=1 and this: <name>.001 ...
     } rows[] = { { u"a.txt"_s, 3 * granule - 7 }, { u"a1.txt"_s, 3 * granule - 9 }, { u"track10.mp3"_s, granule + 1 },
         { u"x000.avi"_s, granule + 2 }, { u"x0.bin"_s, granule + 3 }, { u"my.old.movie.avi"_s, granule + 4 },
         { u"Show [1080p] e01.mkv"_s, granule + 5 }, { u"what*?.txt"_s, granule + 6 },
-        { u"movie.mkv"_s, 2 * granule + 8, true }, { QString(241, u'l') + u".bin"_s, granule + 9 },
-        { QString(245, u'm') + u".bin"_s, granule + 10 }, { u"big.dat"_s, 1000 * granule + 11 } };
+        { u"movie.mkv"_s, 2 * granule + 8, "-b65536" },
+        { u"clip.mp4"_s, 3 * granule + 2, "-n3" }, // the last the longest
+        { QString(241, u'l') + u".bin"_s, granule + 9 }, { QString(245, u'm') + u".bin"_s, granule + 10 },
+        { u"big.dat"_s, 1000 * granule + 11 } };
     for (const bool inside : { false, true }) {
         const QString folder = Path(inside ? "inside" : "elsewhere");
         ASSERT_TRUE(QDir().mkpath(folder) && QDir().mkpath(folder + u"/orig"_s));
@@ -249,9 +251,10 @@ TEST_F(DialogFixture, piecesJoinBackIntoTheirSourceByTheirNamesAloneBesideOtherS
             testsupport::WriteFile(folder + u'/' + row.name, data);
             QString last;
             if (row.byCoreutils) {
-                ASSERT_EQ(QProcess::execute(u"split"_s,
-                              { u"-d"_s, u"-a"_s, u"3"_s, u"--numeric-suffixes=1"_s, u"-b"_s, QString::number(granule),
-                                  folder + u'/' + row.name, folder + u'/' + row.name + u'.' }),
+                ASSERT_EQ(
+                    QProcess::execute(u"split"_s,
+                        { u"-d"_s, u"-a"_s, u"3"_s, u"--numeric-suffixes=1"_s, QString::fromLatin1(row.byCoreutils),
+                            folder + u'/' + row.name, folder + u'/' + row.name + u'.' }),
                     0);
                 last = row.name + u".003"_s;
             } else {
@@ -320,7 +323,8 @@ TEST_F(DialogFixture, joinWritesWhereOutputSaysOrToAPipeAndJoinsOtherFilesInTheO
 }
 
 // What the window asks about, a command refuses: a gap, a piece cut short in the middle,
-// pieces of two sets, a file that is no piece, a file where the joined one would go. Nothing
+// pieces of two sets, a file that is no piece, a list that stops short of its set, a .000 that
+// may be a stray file, a file where the joined one would go. Nothing
 // is written and every piece stays.
 TEST_F(DialogFixture, joinRefusesWhatIsNotOneWholeSetOrWouldReplaceAFileAndWritesNothing)
 {
@@ -329,6 +333,9 @@ TEST_F(DialogFixture, joinRefusesWhatIsNotOneWholeSetOrWouldReplaceAFileAndWrite
         MakeFile(u"s002.bin.qv"_s, 100) };
     const QStringList sets { MakeFile(u"t000.bin.qv"_s, 100), MakeFile(u"u000.bin.qv"_s, 100) };
     const QStringList stray { MakeFile(u"v000.bin.qv"_s, 100), MakeFile(u"v.txt"_s, 50) };
+    const QStringList fiveOf { MakeFile(u"k000.bin.qv"_s, 100), MakeFile(u"k001.bin.qv"_s, 100),
+        MakeFile(u"k002.bin.qv"_s, 100), MakeFile(u"k003.bin.qv"_s, 100), MakeFile(u"k004.bin.qv"_s, 10) };
+    const QString fromOne = (MakeFile(u"n.bin.000"_s, 100), MakeFile(u"n.bin.001"_s, 100));
     const QString unchecked = MakeFile(u"c000.bin.qv"_s, 100);
     const QString lone = MakeFile(u"a000.qv"_s), joined = MakeFile(u"a"_s); // what a000.qv joins into
     testsupport::WriteFile(Path("c.bin.sha256"), QByteArray(64, '0') + "  other.bin\n");
@@ -339,6 +346,8 @@ TEST_F(DialogFixture, joinRefusesWhatIsNotOneWholeSetOrWouldReplaceAFileAndWrite
     } rows[] = { { { unchecked }, texts::kCliChecksumNothingApplies.arg(Path("c.bin.sha256")) },
         { { gap[0] }, texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
         { gap, texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
+        { fiveOf.mid(0, 2), texts::kSetGoesOn.arg(fiveOf[2]) },
+        { { fromOne }, texts::kSetStrayFirst.arg(Path("n.bin.000")) },
         { { cut[2] }, texts::kSetShortPiece.arg(Path("s001.bin.qv")) },
         { sets, texts::kSetTwoSets.arg(Path("u000.bin.qv")) }, { stray, texts::kSetNotAPiece.arg(Path("v.txt")) },
         { { stray[1] }, texts::kSetNotAPiece.arg(Path("v.txt")) },

@@ -203,7 +203,7 @@ TEST_F(JobTest, completesOnTheLastOfItsOwnEndReportsIgnoresStrayOnesAndTimesItse
 TEST_F(JobTest, deletesExactlyThePiecesItJoinedOnlyAfterTheFlushWhichRunsOnAWorker)
 {
     const QStringList pieces = PickPieces("d", 3, 2000000);
-    WriteFile(Path("d003.bin.qv"), PatternBytes(10, 9)); // not listed
+    WriteFile(Path("e000.bin.qv"), PatternBytes(10, 9)); // not listed
     std::atomic<bool> offWindowThread { false }, piecesThere { false };
     platform::testing::SetFlushObserver([&] {
         offWindowThread = QThread::currentThread() != dlg->thread();
@@ -225,7 +225,7 @@ TEST_F(JobTest, deletesExactlyThePiecesItJoinedOnlyAfterTheFlushWhichRunsOnAWork
     EXPECT_GT(ticksWhileFlushing, 10);
     EXPECT_EQ(ReadFile(Path("d.bin")), PatternBytes(2000000, 0) + PatternBytes(2000000, 1) + PatternBytes(2000000, 2));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
-        QStringList({ QStringLiteral("d.bin"), QStringLiteral("d003.bin.qv") }));
+        QStringList({ QStringLiteral("d.bin"), QStringLiteral("e000.bin.qv") }));
 }
 
 TEST_P(BothModes, closingMidJobStopsItWaitsForItsWorkersAndRemovesUnfinishedOutput)

@@ -88,7 +88,8 @@ TEST_F(DialogFixture, oneFileIsListedOnceAndTheMergeAsksBeforeJoiningWhatIsNotOn
     Browse({ a0, Path("sub/l.qv"), Path("sub/../a000.bin.qv"), a1 });
     EXPECT_EQ(ListEntries(), (QStringList { a0, a1 }));
     dlg->m_listBox->ResetContent();
-    // A gap, a piece cut short in the middle, two sets, a file that is no piece: No starts
+    // A gap, a piece cut short in the middle, two sets, a file that is no piece, a list that stops
+    // short of its set, a checksum file that checks none of them: No starts
     // nothing; Yes joins, and keeps every piece although the delete box is ticked.
     const struct {
         QStringList files;
@@ -100,7 +101,13 @@ TEST_F(DialogFixture, oneFileIsListedOnceAndTheMergeAsksBeforeJoiningWhatIsNotOn
         { { MakeFile(u"t000.bin.qv"_s, 100), MakeFile(u"u000.bin.qv"_s, 100) },
             texts::kSetTwoSets.arg(Path("u000.bin.qv")) },
         { { MakeFile(u"v000.bin.qv"_s, 100), MakeFile(u"v.txt"_s, 50) }, texts::kSetNotAPiece.arg(Path("v.txt")) },
-        { { MakeFile(u"c000.bin.qv"_s, 100), MakeFile(u"c001.bin.qv"_s, 10) }, {} } };
+        // Two of three, the third left in the folder.
+        { QStringList {
+              MakeFile(u"h000.bin.qv"_s, 100), MakeFile(u"h001.bin.qv"_s, 100), MakeFile(u"h002.bin.qv"_s, 100) }
+                .mid(0, 2),
+            texts::kSetGoesOn.arg(Path("h002.bin.qv")) },
+        { { MakeFile(u"c000.bin.qv"_s, 100), MakeFile(u"c001.bin.qv"_s, 10) },
+            texts::kChecksumNothingApplies.arg(Path("c.bin.sha256")) } };
     // A checksum file beside them that checks none of them: the join would be unchecked.
     testsupport::WriteFile(Path("c.bin.sha256"), QByteArray(64, '0') + "  other.bin\n");
     const QStringList before = QDir(dir.path()).entryList(QDir::Files);
@@ -108,11 +115,7 @@ TEST_F(DialogFixture, oneFileIsListedOnceAndTheMergeAsksBeforeJoiningWhatIsNotOn
         Browse(row.files);
         answer = false;
         Start();
-        EXPECT_EQ(questions.takeLast(),
-            texts::kCaptionHint + u'|'
-                + (row.question.isEmpty()
-                        ? texts::kChecksumNothingApplies.arg(Path("c.bin.sha256")) + texts::kJoinUnchecked
-                        : row.question + texts::kJoinAnyway));
+        EXPECT_EQ(questions.takeLast(), texts::kCaptionHint + u'|' + row.question + texts::kJoinAnyway);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
         EXPECT_EQ(ListEntries().size(), row.files.size());
         dlg->m_listBox->ResetContent();
