@@ -43,7 +43,7 @@ int ErrorExit(const QString& text, int status)
 // written (a full disk, a closed pipe).
 int PrintOut(const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = ShownOn(STDOUT_FILENO, text).toLocal8Bit();
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
         && std::fflush(stdout) == 0)
         return kExitOk;
@@ -315,9 +315,61 @@ int RunSplit(const QStringList& arguments)
     return RunJob(job);
 }
 
-QString CheckPiecesBeforeStream(const MergeRequest&)
+// What the checksum file beside a set's pieces says of them.
+struct ChecksumVerdict {
+    QString file; // the checksum file they were checked against; empty: there is none
+    QStringList problems; // one line per piece that does not match it, or that it lacks
+};
+ChecksumVerdict CheckPiecesAgainstChecksums(const MergeRequest&)
 {
     return {}; // PLACEHOLDER until the checksum helper lands: not to be committed
+}
+
+// A file given that is not there: the message, and status 1; else 0.
+int RefuseMissing(const QStringList& given)
+{
+    for (const QString& piece : given) {
+        if (!FileExists(piece))
+            return ErrorExit(texts::kFileMustExist + FailureDetail(piece, errno), kExitFailed);
+    }
+    return kExitOk;
+}
+
+// The files a join or a verify works on, as absolute paths. One piece stands for its set, as
+// the window lists it; several join in the merge list's order: by piece number, each once,
+// whatever order the shell gave them in (a glob puts piece 1000 before piece 999). Files that
+// are no pieces (xaa xab, part1 part2) stay in the order given where `catOrder` allows it, as
+// cat joins them. `anyPiece`: whether any of them is a piece.
+QStringList PiecesFrom(const QStringList& given, bool catOrder, bool* anyPiece)
+{
+    QStringList pieces;
+    for (const QString& piece : given)
+        pieces.append(QFileInfo(piece).absoluteFilePath());
+    if (const QStringList set = pieces.size() == 1 ? PieceSetOf(pieces.first()) : QStringList(); !set.isEmpty())
+        pieces = set;
+    *anyPiece = std::any_of(pieces.begin(), pieces.end(), [](const QString& path) {
+        PieceName name;
+        return ParsePieceName(path, &name);
+    });
+    if (*anyPiece || !catOrder) {
+        std::sort(pieces.begin(), pieces.end(),
+            [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
+        pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
+    }
+    NoteNames(pieces);
+    return pieces;
+}
+
+// What the admission finds, as the command line says it.
+QStringList AdmissionProblems(const MergeRequest& request)
+{
+    QStringList problems;
+    for (const MergeFinding& finding : AdmitMergeRequest(request)) {
+        problems.append(finding.kind == MergeFinding::Kind::ChecksumNothingApplies
+                ? texts::kCliChecksumNothingApplies.arg(finding.name)
+                : DescribeFinding(finding));
+    }
+    return problems;
 }
 
 // `velda join -o -`: the admitted pieces, checked against their checksum file where one lies
@@ -329,8 +381,8 @@ int RunStream(const Job& job)
         const FailureNote failure = TakeFailure();
         return ErrorExit(error + FailureDetail(failure.path, failure.error), kExitFailed);
     }
-    if (const QString error = CheckPiecesBeforeStream(job.join); !error.isEmpty())
-        return ErrorExit(error, kExitFailed);
+    if (const ChecksumVerdict verdict = CheckPiecesAgainstChecksums(job.join); !verdict.problems.isEmpty())
+        return ErrorExit(verdict.problems.first(), kExitFailed);
     TerminalWindow window(isatty(STDERR_FILENO) != 0 && !job.quiet);
     StopSignals stopSignals;
     // A reader that goes away is a failed write (EPIPE), reported as such, not a silent end.
@@ -402,44 +454,21 @@ int RunJoin(const QStringList& arguments)
         return UsageError(texts::kCliStreamToTerminal);
     NoteNames(given);
     // A missing piece would leave a hole in the joined file: refuse the job instead.
-    for (const QString& piece : given)
-        if (!FileExists(piece))
-            return ErrorExit(texts::kFileMustExist + FailureDetail(piece, errno), kExitFailed);
-    // One piece stands for its set, as the window lists it; several join in the merge list's
-    // order: by piece number, each once, whatever order the shell gave them in (a glob puts
-    // piece 1000 before piece 999). Files that are no pieces (xaa xab, part1 part2) join as
-    // cat joins them, in the order given, where -o names the output.
-    QStringList pieces;
-    for (const QString& piece : given)
-        pieces.append(QFileInfo(piece).absoluteFilePath());
-    if (const QStringList set = pieces.size() == 1 ? PieceSetOf(pieces.first()) : QStringList(); !set.isEmpty())
-        pieces = set;
-    const bool anyPiece = std::any_of(pieces.begin(), pieces.end(), [](const QString& path) {
-        PieceName name;
-        return ParsePieceName(path, &name);
-    });
-    if (anyPiece || !parser.isSet(output)) {
-        std::sort(pieces.begin(), pieces.end(),
-            [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
-        pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
-    }
+    if (const int status = RefuseMissing(given); status != kExitOk)
+        return status;
+    bool anyPiece = false;
+    const QStringList pieces = PiecesFrom(given, parser.isSet(output), &anyPiece);
 
     job.merge = true;
     job.join.pieces = pieces;
     job.join.namingPiece = QFileInfo(given.first()).absoluteFilePath();
-    NoteNames(pieces);
     // The window asks where the pieces are not one whole set, or where a file sits at the joined
     // path; a command cannot ask, so it joins nothing that is not the original and replaces
     // nothing of the user's unless --force says so.
     if (!anyPiece && !parser.isSet(output))
         return ErrorExit(texts::kSetNotAPiece.arg(pieces.first()), kExitFailed);
-    if (const QList<MergeFinding> findings = AdmitMergeRequest(job.join); !findings.isEmpty()) {
-        const MergeFinding& first = findings.first();
-        return ErrorExit(first.kind == MergeFinding::Kind::ChecksumNothingApplies
-                ? texts::kCliChecksumNothingApplies.arg(first.name)
-                : DescribeFinding(first),
-            kExitFailed);
-    }
+    if (const QStringList problems = AdmissionProblems(job.join); !problems.isEmpty())
+        return ErrorExit(problems.first(), kExitFailed);
     if (toStream)
         return RunStream(job);
     if (parser.isSet(output))
@@ -451,11 +480,46 @@ int RunJoin(const QStringList& arguments)
     return RunJob(job);
 }
 
+// `velda verify PIECE…`: the join's admission and, where a checksum file lies beside the
+// pieces, every piece hashed against it; one line per problem on stdout, nothing written.
+int RunVerify(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = HelpOption();
+    parser.addOptions({ help });
+    if (!parser.parse(arguments))
+        return ParseError(parser, arguments);
+    if (parser.isSet(help))
+        return PrintOut(texts::kCliVerifyHelp);
+    const QStringList given = parser.positionalArguments();
+    if (given.isEmpty())
+        return UsageError(texts::kCliMissingPieces);
+    NoteNames(given);
+    if (const int status = RefuseMissing(given); status != kExitOk)
+        return status;
+    bool anyPiece = false;
+    MergeRequest request;
+    request.pieces = PiecesFrom(given, false, &anyPiece);
+    request.namingPiece = QFileInfo(given.first()).absoluteFilePath();
+    QStringList lines
+        = anyPiece ? AdmissionProblems(request) : QStringList { texts::kSetNotAPiece.arg(request.pieces.first()) };
+    const ChecksumVerdict verdict = anyPiece ? CheckPiecesAgainstChecksums(request) : ChecksumVerdict {};
+    lines += verdict.problems;
+    const bool whole = lines.isEmpty();
+    lines.append(verdict.file.isEmpty() ? texts::kCliVerifiedByNames.arg(request.pieces.size())
+                                        : texts::kCliVerifiedByChecksums.arg(verdict.file).arg(request.pieces.size()));
+    lines.append(whole ? texts::kCliVerifyWhole : texts::kCliVerifyNotWhole);
+    const int status = PrintOut(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return status != kExitOk ? status : whole ? kExitOk : kExitFailed;
+}
+
 } // namespace
 
 bool IsHeadlessCommand(int argc, char** argv)
 {
-    return argc > 1 && (std::strcmp(argv[1], "split") == 0 || std::strcmp(argv[1], "join") == 0);
+    return argc > 1
+        && (std::strcmp(argv[1], "split") == 0 || std::strcmp(argv[1], "join") == 0
+            || std::strcmp(argv[1], "verify") == 0);
 }
 
 int RunHeadless(int argc, char** argv)
@@ -466,7 +530,9 @@ int RunHeadless(int argc, char** argv)
     resources::InstallUserLanguage(&app);
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.takeAt(1);
-    const int status = command == QLatin1String("split") ? RunSplit(arguments) : RunJoin(arguments);
+    const int status = command == QLatin1String("split") ? RunSplit(arguments)
+        : command == QLatin1String("join")               ? RunJoin(arguments)
+                                                         : RunVerify(arguments);
     // A result that did not reach stderr is no success.
     return status == kExitOk && ErrFailed() ? kExitFailed : status;
 }

@@ -48,10 +48,14 @@ bool WriteBytes(const QByteArray& bytes)
 
 } // namespace
 
+QString ShownOn(int fd, const QString& text)
+{
+    return isatty(fd) != 0 ? cli::ForTerminal(text, s_names) : text;
+}
+
 bool WriteErr(const QString& text)
 {
-    static const bool terminal = isatty(STDERR_FILENO) != 0;
-    return WriteBytes((terminal ? cli::ForTerminal(text, s_names) : text).toLocal8Bit());
+    return WriteBytes(ShownOn(STDERR_FILENO, text).toLocal8Bit());
 }
 
 bool ErrFailed()

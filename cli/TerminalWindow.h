@@ -17,6 +17,9 @@
 bool WriteErr(const QString& text);
 // Names that messages may show: those with control characters are quoted on a terminal.
 void NoteNames(const QStringList& names);
+// Text as it goes to the descriptor: on a terminal with the noted names quoted and no other
+// control character but line breaks and tabs; elsewhere as it is.
+QString ShownOn(int fd, const QString& text);
 // Whether any write to stderr has failed.
 bool ErrFailed();
 
