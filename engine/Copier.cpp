@@ -93,10 +93,8 @@ void BeginPieceSeals()
 
 bool SealPiece(platform::OutputFile& output)
 {
-    // After a disk that failed to write one piece, no later piece of the job takes its name.
     if (!s_flushFailureShown.load() && (!g_job.flush || platform::FlushFileData(output.get())))
-        return output.Commit(g_job.flush);
-    output.Remove();
+        return true;
     if (!s_flushFailureShown.exchange(true))
         FailJob(texts::kPieceFlushFailed);
     g_job.failed = true;

@@ -14,11 +14,11 @@
 // of it through WM_COPYFAILED.
 unsigned CopyRange(void* task);
 
-// A split's piece whose copy is complete: its data goes to the disk, then it takes its name,
-// and that name goes to the disk (unless the job leaves its pieces to the kernel's writeback,
-// for measurements). False when it could not: a failed flush shows its message (once per
-// job), marks the job failed and removes the piece, and so does every later seal of the job.
-// BeginPieceSeals starts a job's seals.
+// A split's piece whose copy is complete: its data goes to the disk (unless the job leaves its
+// pieces to the kernel's writeback, for measurements), still under its temporary name; the
+// pieces take their names together at the job's end. False when it could not: a failed flush
+// shows its message (once per job) and marks the job failed, and so does every later seal of
+// the job. BeginPieceSeals starts a job's seals.
 void BeginPieceSeals();
 bool SealPiece(platform::OutputFile& output);
 

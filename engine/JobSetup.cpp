@@ -75,6 +75,37 @@ PreparedJob RefuseFile(
     return refused;
 }
 
+// Removes what a split of this source into this folder left when it was killed: its pieces
+// under their temporary names (a later split would take over only those it makes again).
+void RemoveLeftoverPieces(const QString& source, const QString& folder)
+{
+    PieceName first;
+    if (!ParsePieceName(MakePieceName(source, folder, 0), &first))
+        return;
+    for (const QString& entry : FilesIn(folder)) {
+        PieceName name;
+        if (entry.endsWith(platform::kUnfinishedSuffix)
+            && ParsePieceName(first.prefix + entry.chopped(platform::kUnfinishedSuffix.size()), &name)
+            && SameSet(first, name))
+            platform::RemoveLeftover(first.prefix + entry);
+    }
+}
+
+// A split's pieces, all complete and on the disk, take their names, the last first: a split
+// stopped on the way, even by a kill, leaves no piece 000 under its name, so what it named
+// never looks like a whole set. One sync of the folder puts every new name on the disk.
+bool NamePieces(bool flush)
+{
+    for (size_t i = g_pieceRecords.size(); i-- > 0;) {
+        PieceRecord& record = g_pieceRecords[i];
+        if (!record.output.Commit(flush && i == 0)) {
+            NoteFailure(record.path, errno);
+            return false;
+        }
+    }
+    return true;
+}
+
 // The job's output could not be made final: what failed on path, and why (errno).
 QString SealFailed(const QString& text, const QString& path)
 {
@@ -161,6 +192,7 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     g_job.flush = request.flush;
     platform::IdentifyFile(source.get(), &g_job.sourceIdentity);
     g_job.sourceLock = std::move(source);
+    RemoveLeftoverPieces(request.source, request.folder);
     return PreparedJob { {}, {}, ViewCount(uint64_t(g_fileSize)), uint64_t(g_fileSize) };
 }
 
@@ -214,6 +246,9 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     const platform::LockResult claim = g_job.joined.Claim(joined);
     if (claim == platform::LockResult::Busy)
         return Refuse(texts::kFileBusy.arg(joined));
+    if (claim == platform::LockResult::InTheWay)
+        return RefuseFile(
+            texts::kTempInTheWay.arg(platform::UnfinishedPathOf(joined)), platform::UnfinishedPathOf(joined), EEXIST);
     if (claim != platform::LockResult::Locked)
         return RefuseFile(texts::kCreateJoinedFailed, joined);
     // A checksum file beside the pieces says whether they make the original file.
@@ -263,6 +298,8 @@ QString SealJobOutput(bool flush)
             NoteFailure(g_job.sourcePath, 0);
             return texts::kSourceChanged;
         }
+        if (!NamePieces(flush))
+            return texts::kPieceFlushFailed; // the piece and the reason are noted
         return g_job.checksum ? WriteSplitChecksums(flush) : QString();
     }
     // On the disk first, then checked, then under its name, and that name on the disk too.
@@ -297,8 +334,8 @@ void CloseJob(bool failed)
     g_sharedMapping.reset();
     g_job.sourceLock.reset();
     for (PieceRecord& record : g_pieceRecords) {
-        // A failed split keeps the pieces it completed, unless its source changed meanwhile.
-        if (g_job.sourceChanged)
+        // A split's set is there whole or not at all.
+        if (failed || g_job.sourceChanged)
             record.output.Remove();
         record.output.Close();
         record.lock.reset();

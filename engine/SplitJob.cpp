@@ -100,8 +100,9 @@ void RunSplit(int64_t pieceSize)
     BuildPieceRanges(0, uint64_t(g_fileSize), uint64_t(pieceSize), g_pieceRecords);
     BeginPieceSeals();
     const bool threadPerPiece = g_useMultithreading.load();
-    // With one worker a piece is sealed after the next one's copy: the disk writes the rest of
+    // With one worker a piece is flushed after the next one's copy: the disk writes the rest of
     // it meanwhile, so that its flush finds it written. Each copy says here whether it completed.
+    // Every piece keeps its temporary name until the job's end names them all (SealJobOutput).
     const auto copied = std::make_unique<bool[]>(g_pieceRecords.size());
     PieceRecord* unsealed = nullptr;
     auto sealUnsealed = [&] {
@@ -111,8 +112,7 @@ void RunSplit(int64_t pieceSize)
     };
     for (size_t i = 0; i < g_pieceRecords.size(); ++i) {
         if (g_cancelRequested.load() || g_job.failed) {
-            sealUnsealed(); // a complete piece stays
-            g_job.failed = true;
+            g_job.failed = true; // no piece of this job stays
             return;
         }
         PieceRecord& record = g_pieceRecords[i];
@@ -120,9 +120,11 @@ void RunSplit(int64_t pieceSize)
         const platform::LockResult claim = record.output.Claim(record.path);
         if (claim != platform::LockResult::Locked) {
             const int error = errno;
-            sealUnsealed();
             if (claim == platform::LockResult::Busy)
                 FailJob(texts::kFileBusy.arg(record.path));
+            else if (claim == platform::LockResult::InTheWay)
+                FailJob(texts::kTempInTheWay.arg(platform::UnfinishedPathOf(record.path)),
+                    platform::UnfinishedPathOf(record.path), error);
             else
                 FailJob(texts::kCreatePieceFailed, record.path, error);
             return;
@@ -133,7 +135,6 @@ void RunSplit(int64_t pieceSize)
             // Nothing of this piece was written; leave no empty file behind.
             const int error = errno;
             record.output.Remove();
-            sealUnsealed();
             FailJob(texts::kMapPieceFailed, record.path, error);
             return;
         }

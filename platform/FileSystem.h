@@ -52,7 +52,8 @@ bool IdentifyPath(const QString& path, FileIdentity* identity);
 
 // Advisory locks between jobs, of this process or of others: a job reads its files under a
 // shared lock and writes under an exclusive one (see OutputFile).
-enum class LockResult { Locked, Busy, Failed };
+// InTheWay: a file that this program did not make sits where it would make one of its own.
+enum class LockResult { Locked, Busy, Failed, InTheWay };
 // Opens an existing regular file for reading under a shared lock, held while it is open.
 // Busy when a job writes it; Failed when it cannot be opened.
 UniqueFile OpenFileShared(const QString& path, AccessHint hint, LockResult* result);

@@ -5,10 +5,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace platform {
 
@@ -21,7 +23,42 @@ QByteArray FolderOf(const QByteArray& path)
     return slash < 0 ? QByteArrayLiteral(".") : slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
+// What tells a temporary file of this program from a file of the same name that the user made:
+// an extended attribute, where the file system keeps them. Without it, a file left by a job
+// that was killed stays until the user removes it, and the job says where it is.
+constexpr char kMarkName[] = "user.velda";
+constexpr char kMarkValue[] = "unfinished";
+
+bool Marked(int fd)
+{
+    char value[sizeof kMarkValue] = {};
+    return ::fgetxattr(fd, kMarkName, value, sizeof value) == ssize_t(sizeof kMarkValue - 1)
+        && std::memcmp(value, kMarkValue, sizeof kMarkValue - 1) == 0;
+}
+
 } // namespace
+
+LockResult RemoveLeftover(const QString& tempPath)
+{
+    const QByteArray name = QFile::encodeName(tempPath);
+    int fd;
+    do {
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    const UniqueFile leftover(fd);
+    if (!leftover)
+        return errno == ENOENT ? LockResult::Locked : LockResult::InTheWay;
+    struct stat st { };
+    FileIdentity identity;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !IdentifyFile(fd, &identity))
+        return LockResult::InTheWay;
+    if (!LockExclusive(fd))
+        return LockResult::Busy;
+    if (!Marked(fd))
+        return LockResult::InTheWay;
+    RemoveFileIfSame(tempPath, identity);
+    return LockResult::Locked;
+}
 
 QString UnfinishedPathOf(const QString& finalPath)
 {
@@ -84,29 +121,34 @@ LockResult OutputFile::Claim(const QString& finalPath)
     }
     const QString tempPath = UnfinishedPathOf(finalPath);
     const QByteArray tempName = QFile::encodeName(tempPath);
-    int fd;
-    do {
-        fd = ::open(tempName.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-    } while (fd < 0 && errno == EINTR);
+    // Created, never opened: whatever has the name now (a leftover of a killed job is removed
+    // first) is never truncated or written through, not even through a hard link.
+    int fd = -1;
+    for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
+        do {
+            fd = ::open(tempName.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0 && errno != EEXIST)
+            return LockResult::Failed;
+        if (fd < 0) {
+            if (const LockResult left = RemoveLeftover(tempPath); left != LockResult::Locked) {
+                errno = EEXIST;
+                return left;
+            }
+        }
+    }
     UniqueFile temp(fd);
     if (!temp)
-        return LockResult::Failed;
-    st = {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        errno = NotRegularError(st, errno);
-        return LockResult::Failed;
-    }
-    // Another job's unfinished file is locked; one that nobody holds was left by a job that
-    // was killed, and is taken over.
-    if (!LockExclusive(fd))
-        return LockResult::Busy;
+        return LockResult::Busy; // another job keeps making it
     FileIdentity identity;
-    FileIdentity atPath;
-    if (!IdentifyFile(fd, &identity) || !IdentifyPath(tempPath, &atPath) || !atPath.SameFile(identity))
-        return LockResult::Busy; // renamed or replaced while being opened
-    if (::ftruncate(fd, 0) != 0)
+    if (!IdentifyFile(fd, &identity))
         return LockResult::Failed;
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Locked before it is marked: until then, another job takes it for the user's own file.
+    if (!LockExclusive(fd)) {
+        RemoveFileIfSame(tempPath, identity);
+        return LockResult::Busy;
+    }
+    ::fsetxattr(fd, kMarkName, kMarkValue, sizeof kMarkValue - 1, 0);
     m_final = finalPath;
     m_temp = std::move(temp);
     m_finalLock = std::move(finalLock);
@@ -122,6 +164,7 @@ bool OutputFile::Commit(bool durable)
     if (!IdentifyPath(TempPath(), &atPath) || !atPath.SameFile(m_identity))
         return false;
     const QByteArray finalName = QFile::encodeName(m_final);
+    ::fremovexattr(m_temp.get(), kMarkName); // a finished file is the user's
     if (::rename(QFile::encodeName(TempPath()).constData(), finalName.constData()) != 0)
         return false;
     m_committed = true;

@@ -15,6 +15,11 @@ inline const QString kUnfinishedSuffix = QStringLiteral(".part");
 // system's 255 bytes.
 QString UnfinishedPathOf(const QString& finalPath);
 
+// Removes the temporary file at tempPath if a job of this program made it and died: it bears
+// this program's mark and nobody holds it. Locked when it is gone (or was never there), Busy
+// while a job writes it, InTheWay for anything else.
+LockResult RemoveLeftover(const QString& tempPath);
+
 class OutputFile {
 public:
     OutputFile() = default;
@@ -23,7 +28,9 @@ public:
     ~OutputFile();
 
     // Claims finalPath for this job: an exclusive lock on the file there now (if any), and a
-    // new, empty temporary file beside it, also locked. Busy when another job holds either
+    // new, empty temporary file beside it, also locked. The temporary file is always created
+    // anew, never opened: one left by a job that died is removed first, and a file there that
+    // this program did not make is left alone (InTheWay). Busy when another job holds either
     // (and nothing was changed); Failed when the file cannot be made, or a file there may not be
     // written or is marked read-only (and nothing was made).
     LockResult Claim(const QString& finalPath);

@@ -859,5 +859,9 @@ Example
     velda verify movie000.avi.qv
 </translation>
     </message>
+    <message>
+        <source>“%1”已经存在，但不是本程序留下的文件，本程序不会改动它。请移走或删除它后再试！</source>
+        <translation>“%1” already exists and was not left by this program, which will not touch it. Move or delete it, then try again.</translation>
+    </message>
 </context>
 </TS>

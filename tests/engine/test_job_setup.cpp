@@ -91,7 +91,7 @@ TEST_F(EngineJob, childRunsASlowJob)
     platform::testing::SetViewObserver(nullptr);
 }
 
-TEST_F(EngineJob, aKilledJobLeavesOnlyCompletePiecesUnderTheirNamesAndNoJoinedFile)
+TEST_F(EngineJob, aKilledJobLeavesNoPieceOfItsSplitAndNoJoinedFileUnderItsName)
 {
     const QString source = Path("k.bin");
     const QByteArray data = PatternBytes(4 * 983040 + 10, 4);
@@ -104,14 +104,16 @@ TEST_F(EngineJob, aKilledJobLeavesOnlyCompletePiecesUnderTheirNamesAndNoJoinedFi
         QThread::msleep(200);
         ::kill(pid_t(child.processId()), SIGKILL);
         ASSERT_TRUE(child.waitForFinished(20000));
-        // Whatever bears a piece's name holds that piece whole; the rest is visibly unfinished.
+        // A split names no piece before all are done; a join's pieces stay whole. What was being
+        // written is visibly unfinished.
+        EXPECT_EQ(PiecesOf(source).size(), pieces.isEmpty() ? 0 : 5) << kind;
         for (int i = 0; i < PiecesOf(source).size(); ++i)
             EXPECT_EQ(ReadFile(MakePieceName(source, dir.path(), i)), data.mid(i * 983040, 983040)) << kind << i;
         EXPECT_FALSE(FilesIn("*.part").isEmpty()) << kind;
         if (pieces.isEmpty()) {
-            EXPECT_LT(PiecesOf(source).size(), 5);
-            ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString()); // takes the unfinished piece over
+            ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString()); // removes what the killed one left
             ASSERT_EQ(PiecesOf(source).size(), 5);
+            EXPECT_EQ(FilesIn("*.part"), QStringList());
             ASSERT_TRUE(QFile::remove(source));
         } else {
             EXPECT_FALSE(QFile::exists(source));
@@ -155,6 +157,28 @@ TEST_F(EngineJob, aReadOnlyFileAtAPiecesNameIsNeitherReplacedNorWritten)
     EXPECT_EQ(RunJobToEnd(window, Split(source, "1")), texts::kCreatePieceFailed);
     EXPECT_EQ(ReadFile(kept), "the user's");
     EXPECT_EQ(FilesIn("*.part"), QStringList());
+}
+
+TEST_F(EngineJob, aFileAtATemporaryNameThatThisProgramDidNotMakeIsNeitherWrittenNorRemoved)
+{
+    const QString source = Path("u.bin");
+    const QByteArray data = PatternBytes(2 * 983040, 9);
+    WriteFile(source, data);
+    const QString partOfPiece = Path("u001.bin.qv.part");
+    WriteFile(partOfPiece, "the user's");
+    EXPECT_EQ(RunJobToEnd(window, Split(source, "1")), texts::kTempInTheWay.arg(partOfPiece));
+    EXPECT_EQ(FilesIn("u*"), (QStringList { QStringLiteral("u.bin"), QStringLiteral("u001.bin.qv.part") }));
+    EXPECT_EQ(ReadFile(partOfPiece), "the user's");
+    // The joined file's temporary name, a hard link to a file elsewhere.
+    ASSERT_TRUE(QFile::remove(partOfPiece));
+    ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString());
+    ASSERT_TRUE(QFile::rename(source, Path("elsewhere.bin")));
+    ASSERT_EQ(::link(QFile::encodeName(Path("elsewhere.bin")).constData(),
+                  QFile::encodeName(source + QStringLiteral(".part")).constData()),
+        0);
+    EXPECT_EQ(RunJobToEnd(window, Merge(PiecesOf(source))), texts::kTempInTheWay.arg(source + QStringLiteral(".part")));
+    EXPECT_EQ(ReadFile(Path("elsewhere.bin")), data);
+    EXPECT_EQ(PiecesOf(source).size(), 2);
 }
 
 TEST_F(EngineJob, oneFileListedTwiceUnderAnotherNameIsRefused)
@@ -205,21 +229,22 @@ TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
             + texts::kStaleChecksumFile.arg(Path("r2026.bin.sha256")));
 }
 
-TEST_F(EngineJob, aPieceTakesItsNameOnlyOnceFlushedAndAFailedFlushFailsTheSplitLeavingNoPiece)
+TEST_F(EngineJob, piecesTakeTheirNamesOnlyOnceAllAreFlushedAndAFailedFlushFailsTheSplitLeavingNoPiece)
 {
     const QString source = Path("f.bin");
     const QByteArray data = PatternBytes(3 * 983040 + 10, 8);
     WriteFile(source, data);
-    // What the folder held at every flush: with one worker, piece k is flushed while it is
-    // still unfinished and pieces 0 to k-1 are named.
+    // What the folder held at every flush: with one worker, piece k is flushed while piece k+1
+    // is still unfinished, and no piece is named before the last one is flushed.
     std::vector<std::string> atFlush;
     platform::testing::SetFlushObserver([&] { atFlush.push_back(FilesIn("f0*").join(u' ').toStdString()); });
     ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString());
     platform::testing::SetFlushObserver(nullptr);
     EXPECT_EQ(atFlush,
-        std::vector<std::string>({ "f000.bin.qv.part f001.bin.qv.part", "f000.bin.qv f001.bin.qv.part f002.bin.qv.part",
-            "f000.bin.qv f001.bin.qv f002.bin.qv.part f003.bin.qv.part",
-            "f000.bin.qv f001.bin.qv f002.bin.qv f003.bin.qv.part" }));
+        std::vector<std::string>(
+            { "f000.bin.qv.part f001.bin.qv.part", "f000.bin.qv.part f001.bin.qv.part f002.bin.qv.part",
+                "f000.bin.qv.part f001.bin.qv.part f002.bin.qv.part f003.bin.qv.part",
+                "f000.bin.qv.part f001.bin.qv.part f002.bin.qv.part f003.bin.qv.part" }));
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(ReadFile(MakePieceName(source, dir.path(), i)), data.mid(i * 983040, 983040));
     for (const bool threadPerPiece : { false, true }) {
