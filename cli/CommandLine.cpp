@@ -4,6 +4,7 @@
 #include "FileSystem.h"
 #include "JobSetup.h"
 #include "Names.h"
+#include "PieceChecks.h"
 #include "SplitJob.h"
 #include "StreamJoin.h"
 #include "TerminalWindow.h"
@@ -313,16 +314,6 @@ int RunSplit(const QStringList& arguments)
     if (!note.isEmpty())
         WriteErr(texts::kCliMessage.arg(texts::kCaptionHint.toString(), note) + QLatin1Char('\n'));
     return RunJob(job);
-}
-
-// What the checksum file beside a set's pieces says of them.
-struct ChecksumVerdict {
-    QString file; // the checksum file they were checked against; empty: there is none
-    QStringList problems; // one line per piece that does not match it, or that it lacks
-};
-ChecksumVerdict CheckPiecesAgainstChecksums(const MergeRequest&)
-{
-    return {}; // PLACEHOLDER until the checksum helper lands: not to be committed
 }
 
 // A file given that is not there: the message, and status 1; else 0.

@@ -76,8 +76,8 @@ inline constexpr Text kChecksumJoinedMismatch
     = QT_TRANSLATE_NOOP("Velda", "合并出的文件 %1 与校验文件不符，已删除！分割文件都已保留。");
 inline constexpr Text kThreadFailed = QT_TRANSLATE_NOOP("Velda", "启动工作线程失败！");
 inline constexpr Text kFileBusy = QT_TRANSLATE_NOOP("Velda", "文件“%1”正被另一个任务使用，请等它结束后再试！");
-inline constexpr Text kTempInTheWay = QT_TRANSLATE_NOOP(
-    "Velda", "“%1”已经存在，但不是本程序留下的文件，本程序不会改动它。请移走或删除它后再试！");
+inline constexpr Text kTempInTheWay
+    = QT_TRANSLATE_NOOP("Velda", "“%1”已经存在，但不是本程序留下的文件，本程序不会改动它。请移走或删除它后再试！");
 inline constexpr Text kSourceChanged
     = QT_TRANSLATE_NOOP("Velda", "待分割文件在分割过程中被修改了，这次的分割文件已删除，请重新分割！");
 inline constexpr Text kSameFileTwice
@@ -335,5 +335,7 @@ inline constexpr Text kCliVerifyHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
 示例
     velda verify movie000.avi.qv
 )");
+
+inline constexpr Text kCliVerifyUnreadable = QT_TRANSLATE_NOOP("Velda", "无法读取分割文件 %1（%2）。");
 
 } // namespace texts

@@ -863,5 +863,9 @@ Example
         <source>“%1”已经存在，但不是本程序留下的文件，本程序不会改动它。请移走或删除它后再试！</source>
         <translation>“%1” already exists and was not left by this program, which will not touch it. Move or delete it, then try again.</translation>
     </message>
+    <message>
+        <source>无法读取分割文件 %1（%2）。</source>
+        <translation>The piece %1 cannot be read (%2).</translation>
+    </message>
 </context>
 </TS>

@@ -322,6 +322,46 @@ TEST_F(DialogFixture, joinWritesWhereOutputSaysOrToAPipeAndJoinsOtherFilesInTheO
     EXPECT_EQ(QDir(dir.path()).entryList({ u"x0*.qv"_s }, QDir::Files).size(), 4); // all kept
 }
 
+// verify judges a set as a join would, and against its checksum file where one lies beside it,
+// says how it judged, and writes nothing; a stream does not start on a piece that does not match.
+TEST_F(DialogFixture, verifySaysWhetherASetIsWholeAndHowItCheckedAndWritesNothing)
+{
+    const QString source = Path("v.bin"), sums = Path("sums/v.bin");
+    testsupport::WriteFile(source, testsupport::PatternBytes(3000000, 9));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"sums"_s) && QFile::copy(source, sums));
+    ASSERT_EQ(Finish(Launch({ u"split"_s, source, u"--size"_s, u"1"_s, u"-q"_s })).status, 0);
+    ASSERT_EQ(Finish(Launch({ u"split"_s, sums, u"--size"_s, u"1"_s, u"--checksum"_s, u"-q"_s })).status, 0);
+    ASSERT_TRUE(QFile::remove(source) && QFile::remove(sums) && QFile::remove(Path("v002.bin.qv")));
+    testsupport::WriteAt(Path("sums/v001.bin.qv"), 10, "damage");
+    const QString byNames = texts::kCliVerifiedByNames.arg(3);
+    const QString byChecksums = texts::kCliVerifiedByChecksums.arg(Path("sums/v.bin.sha256")).arg(4);
+    // The arguments, the status, the lines printed.
+    const std::tuple<QStringList, int, QStringList> rows[] = {
+        { { Path("v000.bin.qv"), Path("v001.bin.qv") }, 1,
+            { texts::kSetGoesOn.arg(Path("v003.bin.qv")), texts::kCliVerifiedByNames.arg(2),
+                texts::kCliVerifyNotWhole } },
+        { { Path("v003.bin.qv") }, 1,
+            { texts::kSetMissingPiece.arg(Path("v002.bin.qv")), byNames, texts::kCliVerifyNotWhole } },
+        { { Path("sums/v000.bin.qv") }, 1,
+            { texts::kCliVerifyMismatch.arg(Path("sums/v001.bin.qv")), byChecksums, texts::kCliVerifyNotWhole } },
+    };
+    for (const auto& [args, status, lines] : rows) {
+        const Outcome r = Finish(Launch(QStringList { u"verify"_s } + args));
+        EXPECT_EQ(r.status, status) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_EQ(r.out, lines.join(u'\n') + u'\n');
+    }
+    testsupport::WriteAt(Path("sums/v001.bin.qv"), 10, testsupport::PatternBytes(3000000, 9).mid(983050, 6));
+    Outcome r = Finish(Launch({ u"verify"_s, Path("sums/v002.bin.qv") }));
+    EXPECT_TRUE(r.status == 0 && r.out == byChecksums + u'\n' + texts::kCliVerifyWhole + u'\n') << r.out.toStdString();
+    ASSERT_TRUE(QFile::remove(Path("sums/v003.bin.qv")));
+    r = Finish(Launch({ u"verify"_s, Path("sums/v000.bin.qv") }));
+    EXPECT_TRUE(r.status == 1 && r.out.startsWith(texts::kChecksumPieceMissing.arg(u"v003.bin.qv"_s)))
+        << r.out.toStdString();
+    r = Finish(Launch({ u"join"_s, u"-o"_s, u"-"_s, Path("sums/v000.bin.qv") }));
+    EXPECT_TRUE(r.status == 1 && r.out.isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size() + QDir(Path("sums")).entryList(QDir::Files).size(), 3 + 4);
+}
+
 // What the window asks about, a command refuses: a gap, a piece cut short in the middle,
 // pieces of two sets, a file that is no piece, a list that stops short of its set, a .000 that
 // may be a stray file, a file where the joined one would go. Nothing
