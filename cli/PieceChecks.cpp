@@ -3,32 +3,7 @@
 #include "Checksums.h"
 #include "Texts.h"
 
-#include <QCryptographicHash>
-#include <QFile>
-
-#include <cerrno>
-#include <cstring>
-
 namespace cli {
-namespace {
-
-// The file's SHA-256, or an empty array with `error` set when it cannot be read whole.
-QByteArray Sha256Of(const QString& path, int* error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = errno;
-        return {};
-    }
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file) || file.error() != QFileDevice::NoError) {
-        *error = EIO;
-        return {};
-    }
-    return hash.result();
-}
-
-} // namespace
 
 ChecksumVerdict CheckPiecesAgainstChecksums(const MergeRequest& request)
 {
@@ -39,27 +14,28 @@ ChecksumVerdict CheckPiecesAgainstChecksums(const MergeRequest& request)
         verdict.problems.append(fit.error);
     if (fit.fit != ChecksumFit::Applies)
         return verdict;
-    // The checksum file's reader fills the digests into a merge's records: this check borrows them.
+    // A piece of the set that the file lists and the list lacks: the last one, say, which
+    // names and sizes cannot miss. The merge's reader tells, from records of the listed pieces.
     ResetJob();
     for (const QString& piece : request.pieces) {
         PieceRecord record;
         record.path = piece;
         g_pieceRecords.push_back(std::move(record));
     }
-    if (const QString error = LoadMergeChecksums(named); !error.isEmpty())
-        verdict.problems.append(error);
-    for (const PieceRecord& record : g_pieceRecords) {
-        if (record.sha256.isEmpty())
-            continue;
-        int error = 0;
-        const QByteArray digest = Sha256Of(record.path, &error);
-        if (digest.isEmpty())
-            verdict.problems.append(
-                texts::kCliVerifyUnreadable.arg(record.path, QString::fromLocal8Bit(std::strerror(error))));
-        else if (digest != record.sha256)
-            verdict.problems.append(texts::kCliVerifyMismatch.arg(record.path));
-    }
+    const QString leftOut = LoadMergeChecksums(named);
     ResetJob();
+    if (!leftOut.isEmpty())
+        verdict.problems.append(leftOut);
+    QString error;
+    const QList<PieceCheck> checks = ::CheckPiecesAgainstChecksums(request.pieces, named, &error);
+    if (!error.isEmpty())
+        verdict.problems.append(error);
+    for (const PieceCheck& check : checks) {
+        if (check.result == PieceCheck::Result::Differs)
+            verdict.problems.append(texts::kCliVerifyMismatch.arg(check.piece));
+        else if (check.result == PieceCheck::Result::Unreadable)
+            verdict.problems.append(texts::kCliVerifyUnreadable.arg(check.piece));
+    }
     return verdict;
 }
 

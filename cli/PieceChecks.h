@@ -14,8 +14,8 @@ struct ChecksumVerdict {
     QStringList problems; // one line per piece that does not match it or is missing, or why it cannot be read
 };
 
-// Hashes every listed piece that the checksum file names and compares; reads the pieces by
-// their paths. Leaves the job state as a new job finds it.
+// Hashes every listed piece that the checksum file names and compares, and names a piece of the
+// set that it lists and the list lacks. Leaves the job state as a new job finds it.
 ChecksumVerdict CheckPiecesAgainstChecksums(const MergeRequest& request);
 
 } // namespace cli

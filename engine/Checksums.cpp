@@ -12,12 +12,14 @@
 #include <openssl/evp.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -33,7 +35,8 @@ std::atomic<bool> s_mismatchShown { false };
 
 // The SHA-256 digests of consecutive ranges of a file, the first starting at byte 0 and range i
 // ending at ends[i], read in blocks small enough to be hashed while still in the cache. False
-// when the file could not be read to the last end (a file cut short).
+// when the file could not be read to the last end (a file cut short), or when the job was
+// stopped: a large file takes a while, and a stop must not wait for it.
 bool DigestRanges(platform::FileHandle file, const std::vector<uint64_t>& ends, std::vector<QByteArray>* digests)
 {
     constexpr size_t kBlock = 256 * 1024;
@@ -47,6 +50,8 @@ bool DigestRanges(platform::FileHandle file, const std::vector<uint64_t>& ends, 
         if (EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
             return false;
         while (pos < end) {
+            if (g_cancelRequested.load(std::memory_order_relaxed))
+                return false;
             const ssize_t got = ::pread(file, buffer.get(), size_t(std::min<uint64_t>(kBlock, end - pos)), off_t(pos));
             if (got < 0 && errno == EINTR)
                 continue;
@@ -63,10 +68,15 @@ bool DigestRanges(platform::FileHandle file, const std::vector<uint64_t>& ends, 
     return true;
 }
 
-bool DigestIs(platform::FileHandle file, uint64_t size, const QByteArray& expected)
+enum class DigestCheck { Matches, Differs, Stopped };
+
+DigestCheck CheckDigest(platform::FileHandle file, uint64_t size, const QByteArray& expected)
 {
     std::vector<QByteArray> digests;
-    return DigestRanges(file, { size }, &digests) && digests.front() == expected;
+    const bool read = DigestRanges(file, { size }, &digests);
+    if (g_cancelRequested.load())
+        return DigestCheck::Stopped;
+    return read && digests.front() == expected ? DigestCheck::Matches : DigestCheck::Differs;
 }
 
 QString FileNameOf(const QString& path)
@@ -93,6 +103,8 @@ QByteArray LineOf(const QByteArray& digest, const QString& path)
     return '\\' + digest.toHex() + "  " + name + '\n';
 }
 
+// Undoes sha256sum's escapes: a backslash before a backslash, an "n" or an "r"; false for any
+// other backslash.
 bool Unescape(QByteArray* name)
 {
     QByteArray plain;
@@ -113,104 +125,100 @@ bool Unescape(QByteArray* name)
     return true;
 }
 
-// A line of a checksum file, without its '\n': "<hex>  <name>", "<hex> *<name>" or
-// "SHA256 (<name>) = <hex>", each maybe escaped; a CR of a CR LF end goes. The name as the
-// file system has it, and the digest; false for any other line.
-bool ParseLine(QByteArray line, QByteArray* name, QByteArray* digest)
+bool IsBlank(char c)
 {
-    constexpr qsizetype kHex = 2 * kDigestBytes;
-    constexpr QByteArrayView kTag = "SHA256 (";
-    constexpr QByteArrayView kTagEnd = ") = ";
-    if (line.endsWith('\r'))
-        line.chop(1);
-    while (line.startsWith(' ') || line.startsWith('\t'))
-        line.remove(0, 1);
-    const bool escaped = line.startsWith('\\');
-    if (escaped)
-        line.remove(0, 1);
-    QByteArray hex;
-    if (line.startsWith(kTag)) {
-        const qsizetype nameEnd = line.size() - kHex - kTagEnd.size();
-        if (nameEnd <= kTag.size() || QByteArrayView(line).sliced(nameEnd, kTagEnd.size()) != kTagEnd)
-            return false;
-        hex = line.right(kHex);
-        *name = line.mid(kTag.size(), nameEnd - kTag.size());
-    } else {
-        if (line.size() <= kHex + 2 || line.at(kHex) != ' ' || (line.at(kHex + 1) != ' ' && line.at(kHex + 1) != '*'))
-            return false;
-        hex = line.left(kHex);
-        *name = line.mid(kHex + 2);
+    return c == ' ' || c == '\t';
+}
+
+bool IsHex(QByteArrayView text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+}
+
+// Up to its first NUL, which ends a name or a digest for sha256sum as for the file system.
+QByteArrayView UpToNul(QByteArrayView text)
+{
+    const qsizetype nul = text.indexOf('\0');
+    return nul < 0 ? text : text.first(nul);
+}
+
+// A path with "." parts, empty parts and "x/.." pairs taken out, from its text alone: ".."
+// stays at the start of a relative path and goes at the root.
+QByteArray CleanPath(QByteArrayView path)
+{
+    const bool absolute = path.startsWith('/');
+    QList<QByteArrayView> parts;
+    for (qsizetype begin = 0; begin <= path.size();) {
+        qsizetype end = path.indexOf('/', begin);
+        if (end < 0)
+            end = path.size();
+        const QByteArrayView part = path.sliced(begin, end - begin);
+        begin = end + 1;
+        if (part.isEmpty() || part == ".")
+            continue;
+        if (part == ".." && !parts.isEmpty() && parts.back() != "..")
+            parts.removeLast();
+        else if (part != ".." || !absolute)
+            parts.append(part);
     }
-    if (!std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
-        return false;
-    *digest = QByteArray::fromHex(hex);
-    return !escaped || Unescape(name);
+    QByteArray clean = absolute ? QByteArray("/") : QByteArray();
+    for (const QByteArrayView part : parts) {
+        if (!clean.isEmpty() && clean != "/")
+            clean += '/';
+        clean += part;
+    }
+    return clean.isEmpty() ? QByteArray(".") : clean;
 }
 
-// The name of a file in the checksum file's own folder that a listed name stands for ("./x"
-// is "x"); empty for a name of a file in any other folder, which is never looked at.
-QByteArray NameInFolder(QByteArray name)
+// A file's digest from a line about it. Two lines that disagree about one file cannot both
+// hold, as sha256sum -c would show: no content matches what is then kept.
+void TakeDigest(QByteArray* digest, const QByteArray& listed)
 {
-    while (name.startsWith("./"))
-        name.remove(0, 2);
-    return name.contains('/') || name == "." || name == ".." ? QByteArray() : name;
+    *digest = digest->isEmpty() || *digest == listed ? listed : QByteArray(1, '\0');
 }
 
-// The longest line that can name a file of the checksum file's folder: the BSD form around a
-// name of 255 bytes, each byte escaped at worst, with the leading backslash and a CR LF.
-constexpr qsizetype kMaxLineBytes = 1024;
+// ListedFileOfFolder, for a folder already cleaned, as CleanPath gives it.
+QByteArray FileOfCleanFolder(QByteArrayView listedName, const QByteArray& folder)
+{
+    // The system opens no path of PATH_MAX bytes or more, so such a name is of no file.
+    if (listedName.isEmpty() || listedName == "-" || listedName.size() >= PATH_MAX)
+        return {};
+    if (!listedName.contains('/')) // the usual line: a bare name
+        return listedName == "." || listedName == ".." ? QByteArray() : listedName.toByteArray();
+    const QByteArray path
+        = CleanPath(listedName.startsWith('/') ? listedName.toByteArray() : folder + '/' + listedName.toByteArray());
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray name = path.sliced(slash + 1);
+    const QByteArray parent = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.first(slash);
+    return parent == folder && name != "." && name != ".." ? name : QByteArray();
+}
 
 enum class ReadResult { Absent, Read, Unreadable };
 
-// Reads the checksum file at path, giving `take` the name and digest of each line that lists
-// a file of the checksum file's folder. Unreadable, with why in *error, when what is there is
-// no regular file, is larger than a checksum file can be, or cannot be read.
-ReadResult ReadChecksumFile(const QString& path,
-    const std::function<void(const QByteArray& name, const QByteArray& digest)>& take, QString* error)
+// Reads the checksum file at path, giving `take` each line's name and digest. Unreadable, with
+// why in *error, when what is there is no regular file, is larger than a checksum file can be,
+// cannot be read, or has a line that is no checksum line.
+ReadResult ReadChecksumFile(const QString& path, const std::function<void(const ChecksumEntry&)>& take, QString* error)
 {
-    if (!platform::PathExists(path))
-        return ReadResult::Absent;
-    // Opened without waiting, and only a regular file: a FIFO would block the reader until a
-    // writer came, and a device could be read without end.
-    const platform::UniqueFile handle = platform::OpenFileForRead(path, platform::AccessHint::Sequential);
-    const int openError = errno;
-    const QString shown = QDir::toNativeSeparators(path);
-    const auto refuse = [&](const QString& text, int reason) {
-        *error = text.arg(shown);
-        if (reason != 0)
-            NoteFailure(path, reason);
-        return ReadResult::Unreadable;
-    };
-    int64_t size = 0;
-    if (!QFileInfo(path).isFile()
-        || (handle && platform::GetFileSize64(handle.get(), &size) && size > kMaxChecksumFileBytes))
-        return refuse(texts::kChecksumNotAFile, 0);
-    QFile file;
-    if (!handle || !file.open(handle.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return refuse(texts::kChecksumReadFailed, handle ? 0 : openError);
-    char buffer[kMaxLineBytes + 1];
-    qint64 total = 0;
-    bool skipping = false; // in a line too long to name a file of this folder
-    while (!file.atEnd()) {
-        const qint64 got = file.readLine(buffer, sizeof buffer);
-        if (got <= 0)
+    QByteArray text;
+    const ChecksumFileRead read = ReadChecksumText(path, &text, error);
+    if (read != ChecksumFileRead::Read)
+        return read == ChecksumFileRead::Absent ? ReadResult::Absent : ReadResult::Unreadable;
+    QByteArrayView line;
+    qsizetype pos = 0;
+    for (int number = 1; NextChecksumLine(text, &pos, &line); ++number) {
+        ChecksumEntry entry;
+        switch (ReadChecksumLine(line, &entry)) {
+        case LineForm::Entry:
+            take(entry);
             break;
-        total += got;
-        if (total > kMaxChecksumFileBytes) // it grew while it was read
-            return refuse(texts::kChecksumNotAFile, 0);
-        const bool ends = buffer[got - 1] == '\n';
-        QByteArray name;
-        QByteArray digest;
-        if (!skipping && (ends || file.atEnd())
-            && ParseLine(QByteArray(buffer, ends ? got - 1 : got), &name, &digest)) {
-            name = NameInFolder(name);
-            if (!name.isEmpty())
-                take(name, digest);
+        case LineForm::Blank:
+            break;
+        case LineForm::Unreadable:
+            *error = texts::kChecksumLineUnreadable.arg(QDir::toNativeSeparators(path), QString::number(number));
+            return ReadResult::Unreadable;
         }
-        skipping = !ends;
     }
-    if (file.error() != QFileDevice::NoError)
-        return refuse(texts::kChecksumReadFailed, EIO);
     return ReadResult::Read;
 }
 
@@ -224,28 +232,32 @@ public:
     MergeNames(const QStringList& pieces, const QString& joinedPath)
         : m_reader(pieces)
         , m_joinedPath(joinedPath)
+        , m_folder(FolderKey(joinedPath))
+        , m_cleanFolder(CleanPath(QFile::encodeName(m_folder)))
         , m_folderPrefix(joinedPath.left(joinedPath.lastIndexOf(QLatin1Char('/')) + 1))
         , m_joinedName(QFile::encodeName(FileNameOf(joinedPath)))
     {
-        const QString folder = FolderKey(joinedPath);
         for (qsizetype i = 0; i < pieces.size(); ++i) {
-            if (FolderKey(pieces[i]) == folder)
+            if (FolderKey(pieces[i]) == m_folder)
                 m_pieces.insert(QFile::encodeName(FileNameOf(pieces[i])), int(i));
         }
     }
-    // For a name of a file in the checksum file's folder; *piece is the piece's index in the list.
-    Kind Classify(const QByteArray& name, int* piece) const
+    // For a name as a line lists it; *piece is the piece's index in the list.
+    Kind Classify(const QByteArray& listed, int* piece, QByteArray* name) const
     {
-        if (const auto found = m_pieces.constFind(name); found != m_pieces.cend()) {
+        *name = FileOfCleanFolder(listed, m_cleanFolder);
+        if (name->isEmpty())
+            return Kind::Other;
+        if (const auto found = m_pieces.constFind(*name); found != m_pieces.cend()) {
             *piece = found.value();
             return Kind::Piece;
         }
-        if (name == m_joinedName)
+        if (*name == m_joinedName)
             return Kind::Joined;
         // Read among the listed pieces, as the joined name was: movie1000.avi.qv is piece 1000
         // of movie.avi where the list holds movie000 to movie999.
         PieceName read;
-        return m_reader.Parse(m_folderPrefix + QFile::decodeName(name), &read) && read.JoinedPath() == m_joinedPath
+        return m_reader.Parse(m_folderPrefix + QFile::decodeName(*name), &read) && read.JoinedPath() == m_joinedPath
             ? Kind::LeftOut
             : Kind::Other;
     }
@@ -253,6 +265,8 @@ public:
 private:
     PieceNameReader m_reader;
     QString m_joinedPath;
+    QString m_folder; // the checksum file's, cleaned
+    QByteArray m_cleanFolder; // the same, as FileOfCleanFolder takes it
     QString m_folderPrefix; // the joined path's, with its '/'
     QByteArray m_joinedName;
     QHash<QByteArray, int> m_pieces; // the pieces in the checksum file's folder, by name
@@ -263,6 +277,125 @@ private:
 QString ChecksumFileName(const QString& joinedPath)
 {
     return joinedPath + QStringLiteral(".sha256");
+}
+
+LineForm ReadChecksumLine(QByteArrayView line, ChecksumEntry* entry)
+{
+    constexpr qsizetype kHex = 2 * kDigestBytes;
+    constexpr QByteArrayView kTag = "SHA256";
+    if (line.endsWith('\r'))
+        line.chop(1);
+    while (!line.isEmpty() && IsBlank(line.front()))
+        line = line.sliced(1);
+    if (line.isEmpty() || line.startsWith('#'))
+        return LineForm::Blank;
+    const bool escaped = line.startsWith('\\');
+    if (escaped)
+        line = line.sliced(1);
+    QByteArrayView hex;
+    QByteArrayView name;
+    if (line.startsWith(kTag)) {
+        // "SHA256 (<name>) = <hex>": the space before "(" may go, and the blanks around "=" may
+        // be any; the name runs to the last ")".
+        line = line.sliced(kTag.size());
+        if (line.startsWith(' '))
+            line = line.sliced(1);
+        const qsizetype close = line.lastIndexOf(')');
+        if (!line.startsWith('(') || close < 0)
+            return LineForm::Unreadable;
+        name = line.sliced(1, close - 1);
+        QByteArrayView rest = line.sliced(close + 1);
+        while (!rest.isEmpty() && IsBlank(rest.front()))
+            rest = rest.sliced(1);
+        if (!rest.startsWith('='))
+            return LineForm::Unreadable;
+        rest = rest.sliced(1);
+        while (!rest.isEmpty() && IsBlank(rest.front()))
+            rest = rest.sliced(1);
+        hex = UpToNul(rest);
+    } else {
+        // "<hex> <name>": one blank, then a " " or "*" of text or binary mode where a name
+        // follows it.
+        if (line.size() <= kHex + 1 || !IsBlank(line.at(kHex)))
+            return LineForm::Unreadable;
+        hex = line.first(kHex);
+        name = line.sliced(kHex + 1);
+        if (name.size() > 1 && (name.front() == ' ' || name.front() == '*'))
+            name = name.sliced(1);
+    }
+    if (hex.size() != kHex || !IsHex(hex))
+        return LineForm::Unreadable;
+    QByteArray plain = UpToNul(name).toByteArray();
+    if (escaped && !Unescape(&plain))
+        return LineForm::Unreadable;
+    entry->name = plain;
+    entry->digest = QByteArray::fromHex(hex.toByteArray());
+    return LineForm::Entry;
+}
+
+QByteArray ListedFileOfFolder(QByteArrayView listedName, const QString& folder)
+{
+    return FileOfCleanFolder(listedName, CleanPath(QFile::encodeName(folder)));
+}
+
+bool NamesFileInFolder(QByteArrayView listedName, const QString& folder, const QString& fileName)
+{
+    const QByteArray name = ListedFileOfFolder(listedName, folder);
+    return !name.isEmpty() && name == QFile::encodeName(fileName);
+}
+
+ChecksumFileRead ReadChecksumText(const QString& path, QByteArray* text, QString* error)
+{
+    if (!platform::PathExists(path))
+        return ChecksumFileRead::Absent;
+    // Opened without waiting, and only a regular file: a FIFO would block the reader until a
+    // writer came, and a device could be read without end.
+    const platform::UniqueFile handle = platform::OpenFileForRead(path, platform::AccessHint::Sequential);
+    const int openError = errno;
+    const auto refuse = [&](const QString& message, int reason) {
+        *error = message.arg(QDir::toNativeSeparators(path));
+        if (reason != 0)
+            NoteFailure(path, reason);
+        return ChecksumFileRead::Unreadable;
+    };
+    int64_t size = 0;
+    if (!QFileInfo(path).isFile()
+        || (handle && platform::GetFileSize64(handle.get(), &size) && size > kMaxChecksumFileBytes))
+        return refuse(texts::kChecksumNotAFile, 0);
+    if (!handle)
+        return refuse(texts::kChecksumReadFailed, openError);
+    // To the end, or one byte past the limit: it may have grown since its size was taken.
+    constexpr qsizetype kBlock = 1 << 20;
+    text->clear();
+    text->reserve(qsizetype(size) + kBlock);
+    while (text->size() <= kMaxChecksumFileBytes) {
+        const qsizetype at = text->size();
+        text->resize(at + kBlock);
+        const ssize_t got = ::read(handle.get(), text->data() + at, size_t(kBlock));
+        const int readError = errno;
+        text->resize(at + std::max<qsizetype>(got, 0));
+        if (got < 0 && readError == EINTR)
+            continue;
+        if (got < 0)
+            return refuse(texts::kChecksumReadFailed, readError);
+        if (got == 0)
+            break;
+    }
+    if (text->size() > kMaxChecksumFileBytes) // it grew while it was read
+        return refuse(texts::kChecksumNotAFile, 0);
+    return ChecksumFileRead::Read;
+}
+
+bool NextChecksumLine(QByteArrayView text, qsizetype* pos, QByteArrayView* line)
+{
+    if (*pos >= text.size())
+        return false;
+    qsizetype end = text.indexOf('\n', *pos);
+    if (end < 0)
+        end = text.size();
+    *line = text.sliced(*pos, end - *pos);
+    *pos = end + 1;
+    return true;
 }
 
 QString WriteSplitChecksums(bool flush)
@@ -290,6 +423,8 @@ QString WriteSplitChecksums(bool flush)
     } else {
         wholeOk = DigestRanges(source, pieceEnds, &pieces) && DigestRanges(source, { uint64_t(g_fileSize) }, &whole);
     }
+    if (g_cancelRequested.load())
+        return texts::kChecksumStopped;
     if (!wholeOk)
         return failed;
 
@@ -326,10 +461,11 @@ ChecksumFileFit FitOfChecksumFile(const QStringList& pieces, const QString& join
     ChecksumFileFit result { ChecksumFit::NothingApplies, ChecksumFileName(joinedPath), {} };
     const MergeNames names(pieces, joinedPath);
     int piece = 0;
+    QByteArray name;
     const ReadResult read = ReadChecksumFile(
         result.path,
-        [&](const QByteArray& name, const QByteArray&) {
-            if (names.Classify(name, &piece) != MergeNames::Kind::Other)
+        [&](const ChecksumEntry& entry) {
+            if (names.Classify(entry.name, &piece, &name) != MergeNames::Kind::Other)
                 result.fit = ChecksumFit::Applies;
         },
         &result.error);
@@ -349,14 +485,15 @@ QString LoadMergeChecksums(const QString& joinedPath)
     QString error;
     const ReadResult read = ReadChecksumFile(
         ChecksumFileName(joinedPath),
-        [&](const QByteArray& name, const QByteArray& digest) {
+        [&](const ChecksumEntry& entry) {
             int piece = 0;
-            switch (names.Classify(name, &piece)) {
+            QByteArray name;
+            switch (names.Classify(entry.name, &piece, &name)) {
             case MergeNames::Kind::Piece:
-                g_pieceRecords[size_t(piece)].sha256 = digest;
+                TakeDigest(&g_pieceRecords[size_t(piece)].sha256, entry.digest);
                 break;
             case MergeNames::Kind::Joined:
-                g_job.joinedSha256 = digest;
+                TakeDigest(&g_job.joinedSha256, entry.digest);
                 break;
             case MergeNames::Kind::LeftOut:
                 if (leftOut.isEmpty())
@@ -376,9 +513,13 @@ QString LoadMergeChecksums(const QString& joinedPath)
 bool VerifyPieceChecksum(int32_t index)
 {
     const PieceRecord& record = g_pieceRecords[size_t(index)];
-    if (record.sha256.isEmpty() || DigestIs(record.lock.get(), record.end, record.sha256))
+    if (record.sha256.isEmpty())
         return true;
-    if (!s_mismatchShown.exchange(true))
+    const DigestCheck check = CheckDigest(record.lock.get(), record.end, record.sha256);
+    if (check == DigestCheck::Matches)
+        return true;
+    // A stop is no mismatch: the job ends without a word about the piece.
+    if (check == DigestCheck::Differs && !s_mismatchShown.exchange(true))
         FailJob(texts::kChecksumMismatch.arg(QDir::toNativeSeparators(record.path)));
     g_job.failed = true;
     return false;
@@ -386,8 +527,60 @@ bool VerifyPieceChecksum(int32_t index)
 
 QString VerifyJoinedChecksum()
 {
-    if (g_job.joinedSha256.isEmpty()
-        || DigestIs(g_job.joined.get(), platform::MappingSize(g_sharedMapping.get()), g_job.joinedSha256))
+    if (g_job.joinedSha256.isEmpty())
         return {};
+    switch (CheckDigest(g_job.joined.get(), platform::MappingSize(g_sharedMapping.get()), g_job.joinedSha256)) {
+    case DigestCheck::Matches:
+        return {};
+    case DigestCheck::Stopped:
+        return texts::kChecksumStopped;
+    case DigestCheck::Differs:
+        break;
+    }
     return texts::kChecksumJoinedMismatch.arg(QDir::toNativeSeparators(g_job.joinedPath));
+}
+
+QList<PieceCheck> CheckPiecesAgainstChecksums(const QStringList& pieces, const QString& joinedPath, QString* error)
+{
+    const QString path = ChecksumFileName(joinedPath);
+    const MergeNames names(pieces, joinedPath);
+    std::vector<QByteArray> digests(size_t(pieces.size()));
+    const ReadResult read = ReadChecksumFile(
+        path,
+        [&](const ChecksumEntry& entry) {
+            int piece = 0;
+            QByteArray name;
+            if (names.Classify(entry.name, &piece, &name) == MergeNames::Kind::Piece)
+                TakeDigest(&digests[size_t(piece)], entry.digest);
+        },
+        error);
+    if (read == ReadResult::Absent) {
+        NoteFailure(path, ENOENT);
+        *error = texts::kChecksumReadFailed.arg(QDir::toNativeSeparators(path));
+    }
+    if (read != ReadResult::Read)
+        return {};
+    QList<PieceCheck> checks;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        PieceCheck& check = checks.emplace_back(PieceCheck { pieces[i], PieceCheck::Result::NotListed });
+        if (digests[size_t(i)].isEmpty())
+            continue;
+        // Only a regular file: a FIFO or a device has no content to compare.
+        const platform::UniqueFile file = platform::OpenFileForRead(pieces[i], platform::AccessHint::Sequential);
+        struct stat st { };
+        if (!file || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            check.result = PieceCheck::Result::Unreadable;
+            continue;
+        }
+        std::vector<QByteArray> digest;
+        const bool whole = DigestRanges(file.get(), { uint64_t(st.st_size) }, &digest);
+        if (g_cancelRequested.load()) {
+            *error = texts::kChecksumStopped;
+            return {};
+        }
+        check.result = !whole                      ? PieceCheck::Result::Unreadable
+            : digest.front() == digests[size_t(i)] ? PieceCheck::Result::Matches
+                                                   : PieceCheck::Result::Differs;
+    }
+    return checks;
 }

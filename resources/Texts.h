@@ -336,6 +336,9 @@ inline constexpr Text kCliVerifyHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
     velda verify movie000.avi.qv
 )");
 
-inline constexpr Text kCliVerifyUnreadable = QT_TRANSLATE_NOOP("Velda", "无法读取分割文件 %1（%2）。");
+inline constexpr Text kCliVerifyUnreadable = QT_TRANSLATE_NOOP("Velda", "无法读取分割文件 %1。");
+inline constexpr Text kChecksumLineUnreadable = QT_TRANSLATE_NOOP("Velda",
+    "校验文件 %1 的第 %2 行不是 sha256sum 能读懂的校验行，它所说的文件无法校验！请改正该行或移走校验文件后再试。");
+inline constexpr Text kChecksumStopped = QT_TRANSLATE_NOOP("Velda", "计算校验值时任务被停止。");
 
 } // namespace texts

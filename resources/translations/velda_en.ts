@@ -864,8 +864,16 @@ Example
         <translation>“%1” already exists and was not left by this program, which will not touch it. Move or delete it, then try again.</translation>
     </message>
     <message>
-        <source>无法读取分割文件 %1（%2）。</source>
-        <translation>The piece %1 cannot be read (%2).</translation>
+        <source>无法读取分割文件 %1。</source>
+        <translation>The piece %1 cannot be read.</translation>
+    </message>
+    <message>
+        <source>校验文件 %1 的第 %2 行不是 sha256sum 能读懂的校验行，它所说的文件无法校验！请改正该行或移走校验文件后再试。</source>
+        <translation>Line %2 of the checksum file %1 is not a checksum line that sha256sum can read, so the file it is about cannot be checked. Correct the line or move the checksum file away, then try again.</translation>
+    </message>
+    <message>
+        <source>计算校验值时任务被停止。</source>
+        <translation>The job was stopped while checksums were being computed.</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 #include "Checksums.h"
 #include "Names.h"
 #include "TestSupport.h"
+#include "Texts.h"
 
 #include <QProcess>
 
@@ -75,7 +76,8 @@ TEST_F(Checksums, linesOfOtherFoldersAreIgnoredAndAChecksumFileThatIsNoFileIsRef
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("other")));
     WriteFile(Path("other/movie001.avi.qv"), "x");
     const QByteArray elsewhere = wrong + "  other/movie001.avi.qv\n" + wrong + "  other/movie005.avi.qv\n" + wrong
-        + "  ../movie001.avi.qv\n" + wrong + "  " + QFile::encodeName(pieces[1]) + "\n" + wrong + "  original.avi\n";
+        + "  ../movie001.avi.qv\n" + wrong + "  " + QFile::encodeName(Path("other/movie001.avi.qv")) + "\n" + wrong
+        + "  original.avi\n";
     struct Row {
         std::function<void()> make;
         ChecksumFit fit;
@@ -84,9 +86,8 @@ TEST_F(Checksums, linesOfOtherFoldersAreIgnoredAndAChecksumFileThatIsNoFileIsRef
         { [] {}, ChecksumFit::None, true },
         { [&] { WriteFile(checksums, elsewhere + lines); }, ChecksumFit::Applies, true },
         { [&] { WriteFile(checksums, elsewhere); }, ChecksumFit::NothingApplies, false }, // unchecked: not admitted
-        // After a line too long to name a file here, "./" for the folder and a CR LF end.
-        { [&] { WriteFile(checksums, QByteArray(100000, 'f') + "\n" + wrong + "  ./movie.avi\r\n"); },
-            ChecksumFit::Applies, false },
+        { [&] { WriteFile(checksums, wrong + "  ./movie.avi\r\n"); }, ChecksumFit::Applies, false }, // a CR LF end
+        { [&] { WriteFile(checksums, lines + QByteArray(100000, 'f')); }, ChecksumFit::Unreadable, false },
         { [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(checksums).constData(), 0600), 0); }, ChecksumFit::Unreadable,
             false },
         { [&] { MakeSparseFile(checksums, kMaxChecksumFileBytes + 1); }, ChecksumFit::Unreadable, false },
@@ -139,6 +140,118 @@ TEST_F(Checksums, aFailedSplitLeavesNoChecksumFileAndAJoinOfWrongPiecesFailsKeep
             EXPECT_EQ(FilesIn("*.qv").size(), 4); // all kept
         }
     }
+}
+
+TEST_F(Checksums, everyLineSha256sumChecksIsReadAndAnyOtherLineMakesTheFileUnreadable)
+{
+    // Each line, with a wrong digest, comes before the right line of movie000: a line that
+    // sha256sum -c checks for a piece fails the join, naming the piece; one it cannot read
+    // refuses the file; any other line changes nothing. The lines' forms and names are those
+    // sha256sum -c reads (coreutils 9.1).
+    ASSERT_EQ(SplitSource(true), QString());
+    ASSERT_TRUE(QFile::remove(source));
+    const QString checksums = source + QStringLiteral(".sha256");
+    const QByteArray right = ReadFile(checksums).split('\n').front() + '\n';
+    const QByteArray hex(64, 'a');
+    const QByteArray folder = QFile::encodeName(dir.path());
+    enum Fails { Joins, Piece0, Piece1, Refused };
+    struct Row {
+        QByteArray line;
+        LineForm form;
+        QByteArray name; // as sha256sum opens it
+        Fails fails;
+    } const rows[] = {
+        { hex + "\tmovie001.avi.qv", LineForm::Entry, "movie001.avi.qv", Piece1 },
+        { hex + "\t*movie001.avi.qv", LineForm::Entry, "movie001.avi.qv", Piece1 },
+        { hex + " movie001.avi.qv", LineForm::Entry, "movie001.avi.qv", Piece1 },
+        { hex + "  .//movie001.avi.qv", LineForm::Entry, ".//movie001.avi.qv", Piece1 },
+        { hex + "  sub/../movie001.avi.qv", LineForm::Entry, "sub/../movie001.avi.qv", Piece1 },
+        { hex + "  " + folder + "//./movie001.avi.qv", LineForm::Entry, folder + "//./movie001.avi.qv", Piece1 },
+        { "SHA256(movie001.avi.qv)= " + hex, LineForm::Entry, "movie001.avi.qv", Piece1 },
+        { " SHA256 (movie001.avi.qv)\t=" + hex + "\r", LineForm::Entry, "movie001.avi.qv", Piece1 },
+        { hex + "  movie001.avi.qv" + QByteArray(1, '\0') + ".bak", LineForm::Entry, "movie001.avi.qv", Piece1 },
+        { hex + "  movie000.avi.qv", LineForm::Entry, "movie000.avi.qv", Piece0 }, // two lines disagree
+        { hex + " \tmovie001.avi.qv", LineForm::Entry, "\tmovie001.avi.qv", Joins },
+        { hex + "   movie001.avi.qv", LineForm::Entry, " movie001.avi.qv", Joins },
+        { hex + "  " + folder + "/other/../../movie001.avi.qv", LineForm::Entry,
+            folder + "/other/../../movie001.avi.qv", Joins },
+        { "SHA256 (movie001.avi.qv) = R5eoH5HMPugWvypDpwj4EJcss1WUhSYbeudSdSzYjCw=", LineForm::Unreadable, {},
+            Refused },
+        { '\\' + hex + "  movie001\\t.avi.qv", LineForm::Unreadable, {}, Refused },
+        { hex.mid(1) + "  movie001.avi.qv", LineForm::Unreadable, {}, Refused },
+        { "# " + hex + "  movie001.avi.qv", LineForm::Blank, {}, Joins },
+    };
+    for (const Row& row : rows) {
+        ChecksumEntry entry;
+        EXPECT_EQ(ReadChecksumLine(row.line, &entry), row.form) << row.line.data();
+        EXPECT_EQ(entry.name, row.name);
+        EXPECT_EQ(entry.digest, row.form == LineForm::Entry ? QByteArray::fromHex(hex) : QByteArray());
+        EXPECT_EQ(NamesFileInFolder(entry.name, dir.path(), QStringLiteral("movie001.avi.qv")), row.fails == Piece1);
+        WriteFile(checksums, row.line + '\n' + right);
+        const QString error = RunJobToEnd(window, Merge(pieces));
+        const QString expected[]
+            = { QString(), texts::kChecksumMismatch.arg(pieces[0]), texts::kChecksumMismatch.arg(pieces[1]),
+                  texts::kChecksumLineUnreadable.arg(checksums, QStringLiteral("1")) };
+        EXPECT_EQ(error, expected[row.fails]) << row.line.data();
+        EXPECT_EQ(FilesIn("*.qv").size(), 4);
+        QFile::remove(source);
+    }
+}
+
+TEST_F(Checksums, hashingStopsWhenTheJobIsStoppedAndTheJobFails)
+{
+    // Stopped once every copy has ended: only the hashing is left.
+    const auto stopAtEnd = [](const RecordingWindow::Message& message) {
+        if (message.message == WM_COPYPROGRESS && message.wParam == kTaskEnded)
+            g_cancelRequested = true;
+    };
+    window.onMessage = stopAtEnd;
+    EXPECT_EQ(SplitSource(true), QString(texts::kChecksumStopped));
+    EXPECT_EQ(FilesIn("*.sha256*"), QStringList());
+    window.onMessage = nullptr;
+    ASSERT_EQ(SplitSource(true), QString());
+    ASSERT_TRUE(QFile::remove(source));
+    window.onMessage = stopAtEnd;
+    EXPECT_EQ(RunJobToEnd(window, Merge(pieces)), QString(texts::kChecksumStopped));
+    EXPECT_FALSE(FileExists(source));
+    window.onMessage = nullptr;
+
+    // Before a piece's copy, and for a check of the pieces alone.
+    ASSERT_TRUE(Merge(pieces).ok());
+    g_cancelRequested = true;
+    EXPECT_FALSE(VerifyPieceChecksum(0));
+    EXPECT_EQ(window.boxes, QStringList()); // no mismatch to tell of
+    CloseJob(true);
+    QString error;
+    EXPECT_TRUE(CheckPiecesAgainstChecksums(pieces, source, &error).isEmpty());
+    EXPECT_EQ(error, QString(texts::kChecksumStopped));
+    g_cancelRequested = false;
+    EXPECT_EQ(CheckPiecesAgainstChecksums(pieces, source, &error).size(), 4);
+    EXPECT_EQ(FilesIn("*.qv").size(), 4);
+}
+
+TEST_F(Checksums, aCheckOfThePiecesSaysOfEachWhetherItMatchesItsLine)
+{
+    ASSERT_EQ(SplitSource(true), QString());
+    const QString checksums = source + QStringLiteral(".sha256");
+    QList<QByteArray> lines = ReadFile(checksums).split('\n');
+    lines.removeAt(3); // movie003 is not listed
+    WriteFile(checksums, lines.join('\n'));
+    WriteAt(pieces[1], 5, QByteArray(1, char(~data.at(5 + 65536))));
+    ASSERT_TRUE(QFile::remove(pieces[2]));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pieces[2]).constData(), 0600), 0); // read without waiting
+    using Result = PieceCheck::Result;
+    QString error;
+    const QList<PieceCheck> checks = CheckPiecesAgainstChecksums(pieces, source, &error);
+    ASSERT_EQ(checks.size(), 4) << error.toStdString();
+    const Result expected[] = { Result::Matches, Result::Differs, Result::Unreadable, Result::NotListed };
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(checks[i].piece, pieces[i]);
+        EXPECT_EQ(checks[i].result, expected[i]) << i;
+    }
+    ASSERT_TRUE(QFile::remove(checksums));
+    EXPECT_TRUE(CheckPiecesAgainstChecksums(pieces, source, &error).isEmpty());
+    EXPECT_EQ(error, texts::kChecksumReadFailed.arg(checksums));
 }
 
 } // namespace
