@@ -153,18 +153,22 @@ void WaitForJobEnd(TerminalWindow& window)
 // The dialog's CompleteJob, with the terminal for its message boxes.
 int CompleteJob(TerminalWindow& window, const Job& job)
 {
-    const bool interrupted = g_cancelRequested.load();
-    bool failed = g_job.failed || interrupted;
+    bool failed = g_job.failed || g_cancelRequested.load();
     // A split's source must not have changed; a merge's joined file must be on the disk under
     // its name before any piece may go.
     if (!failed) {
         const QString error = SealJobOutput();
         if (!error.isEmpty()) {
             failed = true;
-            window.ShowMessageBox(error, texts::kCaptionError);
+            if (!g_cancelRequested.load())
+                window.ShowMessageBox(error, texts::kCaptionError);
             g_job.errorShown = true;
         }
     }
+    // A stop that came while the output was sealed (hashed, flushed) still stops the job: nothing
+    // is reported done and no piece is deleted.
+    const bool interrupted = g_cancelRequested.load();
+    failed = failed || interrupted;
     window.EndProgress(!failed, int(g_pieceRecords.size()));
     if (!failed) {
         const QString notes = JobNotes();
@@ -504,7 +508,43 @@ int RunVerify(const QStringList& arguments)
     return status != kExitOk ? status : whole ? kExitOk : kExitFailed;
 }
 
+// An argument as the user reads it: what is UTF-8 as it is, every other byte as \xHH.
+QString ShownBytes(const QByteArray& bytes)
+{
+    QString shown;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = uchar(bytes.at(i));
+        const qsizetype length = lead < 0x80 ? 1
+            : (lead >> 5) == 6               ? 2
+            : (lead >> 4) == 14              ? 3
+            : (lead >> 3) == 30              ? 4
+                                             : 0;
+        const QUtf8StringView sequence(bytes.constData() + i, std::min(length, bytes.size() - i));
+        if (length > 0 && sequence.size() == length && sequence.isValidUtf8()) {
+            shown += sequence.toString();
+            i += length;
+        } else {
+            shown += QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return shown;
+}
+
 } // namespace
+
+bool ArgumentsAreUtf8(int argc, char** argv, int* status)
+{
+    // Qt holds names as UTF-16: bytes that are no UTF-8 would arrive as U+FFFD and name nothing.
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        if (!QUtf8StringView(bytes).isValidUtf8()) {
+            *status = ErrorExit(texts::kNameNotUtf8.arg(ShownBytes(bytes)), kExitFailed);
+            return false;
+        }
+    }
+    return true;
+}
 
 bool IsHeadlessCommand(int argc, char** argv)
 {
@@ -519,6 +559,8 @@ int RunHeadless(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("velda"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELDA_VERSION));
     resources::InstallUserLanguage(&app);
+    if (int status = kExitFailed; !ArgumentsAreUtf8(argc, argv, &status))
+        return status;
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.takeAt(1);
     const int status = command == QLatin1String("split") ? RunSplit(arguments)

@@ -13,6 +13,10 @@ inline constexpr int kExitUsage = 2;
 // 130 for Ctrl+C (SIGINT), 143 for SIGTERM, 129 for SIGHUP.
 inline constexpr int kExitSignalBase = 128;
 
+// False, with the message on stderr and the status to end with, when an argument is not UTF-8:
+// the program could not keep such a name as it is. Needs the user's language installed.
+bool ArgumentsAreUtf8(int argc, char** argv, int* status);
+
 // True when argv[1] names a command that runs without a window.
 bool IsHeadlessCommand(int argc, char** argv);
 

@@ -127,7 +127,8 @@ void TerminalWindow::EndProgress(bool done, int pieces)
     if (!m_showProgress)
         return;
     if (!done) {
-        DrawProgress();
+        if (m_lineOpen) // where the job stopped, unless a message has ended the line already
+            DrawProgress();
         return;
     }
     const double seconds = double(m_clock.nsecsElapsed()) / 1e9;

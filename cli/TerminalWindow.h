@@ -42,7 +42,7 @@ public:
     // Starts the progress line for a job of totalBytes bytes.
     void StartProgress(uint64_t totalBytes);
     // Stops the progress line. A job done puts its summary in the line's place (bytes, time,
-    // rate and `pieces`); else the line shows where the job stopped.
+    // rate and `pieces`); else the line, while it stands, shows where the job stopped.
     void EndProgress(bool done, int pieces);
     // Writes a line to stderr, after ending a progress line that stands there.
     void Print(const QString& line);

@@ -70,7 +70,8 @@ PreparedJob Refuse(const QString& text, const QString& caption = texts::kCaption
 PreparedJob RefuseFile(
     const QString& text, const QString& path, int error = errno, const QString& caption = texts::kCaptionError)
 {
-    PreparedJob refused = Refuse(text, caption);
+    const QString undecoded = UndecodedNameMessage(path);
+    PreparedJob refused = Refuse(undecoded.isEmpty() ? text : undecoded, caption);
     NoteFailure(path, error);
     return refused;
 }
@@ -89,6 +90,14 @@ void RemoveLeftoverPieces(const QString& source, const QString& folder)
             && SameSet(first, name))
             platform::RemoveLeftover(first.prefix + entry);
     }
+}
+
+// A merge's piece is still the file it was when the merge was admitted: the same file, size and
+// times.
+bool PieceUnchanged(const PieceRecord& record)
+{
+    platform::FileIdentity now;
+    return platform::IdentifyPath(record.path, &now) && now == record.identity;
 }
 
 // A split's pieces, all complete and on the disk, take their names, the last first: a split
@@ -125,6 +134,13 @@ SplitSpace MeasureSplitSpace(int64_t fileSize, const QString& folder)
     space.sizeM = float(double(fileSize) / 1000000.0);
     space.fits = !space.freeKnown || uint64_t(qint64(space.sizeM)) < space.freeM;
     return space;
+}
+
+QString UndecodedNameMessage(const QString& path)
+{
+    if (!path.contains(QChar::ReplacementCharacter) || FileExists(path))
+        return {};
+    return texts::kNameNotUtf8.arg(QDir::toNativeSeparators(path));
 }
 
 QString JoinedPathOf(const MergeRequest& request)
@@ -181,6 +197,16 @@ PreparedJob PrepareSplit(const SplitRequest& request)
     platform::GetFileSize64(source.get(), &g_fileSize);
     if (!MeasureSplitSpace(g_fileSize, request.folder).fits)
         return RefuseFile(texts::kNoSpace, request.folder, ENOSPC);
+    // The last piece has the longest name, and a checksum file's is longer by one byte at most.
+    if (g_fileSize > 0) {
+        const int lastPiece = int((uint64_t(g_fileSize) - 1) / uint64_t(g_job.pieceSize));
+        const QString last = MakePieceName(request.source, request.folder, lastPiece);
+        if (!platform::NameFits(last))
+            return RefuseFile(texts::kCreatePieceFailed, last, ENAMETOOLONG);
+        const QString checksums = ChecksumFileName(MakeJoinedName(last));
+        if (request.checksum && !platform::NameFits(checksums))
+            return RefuseFile(texts::kChecksumWriteFailed.arg(checksums), checksums, ENAMETOOLONG);
+    }
     if (g_fileSize > 0) {
         g_sharedMapping = platform::CreateFileMapping(source.get(), platform::MappingAccess::ReadOnly, 0);
         if (!g_sharedMapping)
@@ -298,6 +324,8 @@ QString SealJobOutput(bool flush)
             NoteFailure(g_job.sourcePath, 0);
             return texts::kSourceChanged;
         }
+        if (g_cancelRequested.load())
+            return texts::kCopyFailed; // a stopped job names nothing
         if (!NamePieces(flush))
             return texts::kPieceFlushFailed; // the piece and the reason are noted
         return g_job.checksum ? WriteSplitChecksums(flush) : QString();
@@ -307,6 +335,15 @@ QString SealJobOutput(bool flush)
         return SealFailed(texts::kFlushFailed, g_job.joinedPath);
     if (const QString error = VerifyJoinedChecksum(); !error.isEmpty())
         return error;
+    // The pieces must still be the files that were admitted and copied.
+    for (const PieceRecord& record : g_pieceRecords) {
+        if (!PieceUnchanged(record)) {
+            NoteFailure(record.path, 0);
+            return texts::kPieceChanged.arg(QDir::toNativeSeparators(record.path));
+        }
+    }
+    if (g_cancelRequested.load())
+        return texts::kCopyFailed;
     if (!g_job.joined.Commit(flush))
         return SealFailed(texts::kFlushFailed, g_job.joinedPath);
     return {};
@@ -355,7 +392,9 @@ void WaitForJobWorkers()
 
 void DeleteJoinedPieces()
 {
-    if (g_job.keepPieces)
+    // None after a stop, and none if any piece is no longer the file that was joined.
+    if (g_job.keepPieces || g_cancelRequested.load()
+        || !std::all_of(g_pieceRecords.begin(), g_pieceRecords.end(), PieceUnchanged))
         return;
     for (const PieceRecord& record : g_pieceRecords)
         platform::RemoveFileIfSame(record.path, record.identity);

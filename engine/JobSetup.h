@@ -34,6 +34,10 @@ struct MergeRequest {
     QString output = {}; // the joined file's path, where the pieces' names do not decide it
 };
 
+// A name that the system gave in bytes that are not UTF-8 reaches the program with U+FFFD in
+// their place, and so names nothing: the message that says so, or empty for any other name.
+QString UndecodedNameMessage(const QString& path);
+
 // The file a merge writes: its output, else named after its naming piece (or its first piece
 // without one) beside it.
 QString JoinedPathOf(const MergeRequest& request);

@@ -140,6 +140,15 @@ bool GetFileSize64(FileHandle file, int64_t* size)
     return true;
 }
 
+bool NameFits(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QByteArray folder
+        = slash < 0 ? QByteArrayLiteral(".") : QFile::encodeName(path.left(std::max<qsizetype>(slash, 1)));
+    const long limit = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    return QFile::encodeName(path.mid(slash + 1)).size() <= (limit > 0 ? limit : 255);
+}
+
 bool PathExists(const QString& path)
 {
     if (path.isEmpty())

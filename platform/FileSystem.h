@@ -61,6 +61,10 @@ UniqueFile OpenFileShared(const QString& path, AccessHint hint, LockResult* resu
 // A file system without locks locks nothing and says yes.
 bool LockExclusive(FileHandle file);
 
+// Whether the last part of path is short enough for the file system of its folder (255 bytes
+// where it cannot be asked).
+bool NameFits(const QString& path);
+
 // True when something (a file or a folder) exists at path.
 bool PathExists(const QString& path);
 bool RemoveFile(const QString& path);

@@ -78,6 +78,10 @@ inline constexpr Text kThreadFailed = QT_TRANSLATE_NOOP("Velda", "启动工作�
 inline constexpr Text kFileBusy = QT_TRANSLATE_NOOP("Velda", "文件“%1”正被另一个任务使用，请等它结束后再试！");
 inline constexpr Text kTempInTheWay
     = QT_TRANSLATE_NOOP("Velda", "“%1”已经存在，但不是本程序留下的文件，本程序不会改动它。请移走或删除它后再试！");
+inline constexpr Text kPieceChanged
+    = QT_TRANSLATE_NOOP("Velda", "分割文件 %1 在合并过程中被修改了，合并出的文件已删除，分割文件都已保留！");
+inline constexpr Text kNameNotUtf8 = QT_TRANSLATE_NOOP(
+    "Velda", "文件名“%1”不是 UTF-8 编码的，本程序无法原样保留这个名字。请先给文件改名（例如用 convmv），再重试！");
 inline constexpr Text kSourceChanged
     = QT_TRANSLATE_NOOP("Velda", "待分割文件在分割过程中被修改了，这次的分割文件已删除，请重新分割！");
 inline constexpr Text kSameFileTwice

@@ -4,6 +4,7 @@
 
 #include "FileSystem.h"
 #include "Ids.h"
+#include "JobSetup.h"
 #include "JobState.h"
 #include "MessageBox.h"
 #include "Names.h"
@@ -97,7 +98,8 @@ void CVeldaDlg::AddPickedNamesToList()
 {
     const QString first = GetDlgItemText(ids::kPathField);
     if (!FileExists(first)) {
-        ui::ShowMessage(this, texts::kFileMustExist, texts::kCaptionError);
+        const QString undecoded = UndecodedNameMessage(first);
+        ui::ShowMessage(this, undecoded.isEmpty() ? texts::kFileMustExist : undecoded, texts::kCaptionError);
         return;
     }
     if (m_pickedNames.isEmpty())

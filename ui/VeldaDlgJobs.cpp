@@ -53,6 +53,10 @@ void CVeldaDlg::StartSplit()
         ShowError(this, texts::kFileMustExist);
         return;
     }
+    if (const QString undecoded = UndecodedNameMessage(g_sourcePath); !undecoded.isEmpty()) {
+        ShowError(this, undecoded);
+        return;
+    }
     // Without a folder chosen in the menu or by a browse the pieces go beside the source; a
     // start itself never decides the folder of later splits.
     const QString folder = g_pieceFolder.isEmpty() ? FolderOf(g_sourcePath) : g_pieceFolder;

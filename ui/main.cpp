@@ -13,6 +13,8 @@ int main(int argc, char** argv)
     {
         QCoreApplication core(argc, argv);
         resources::InstallUserLanguage(&core);
+        if (int status = cli::kExitFailed; !cli::ArgumentsAreUtf8(argc, argv, &status))
+            return status;
         QStringList arguments;
         for (int i = 0; i < argc; ++i)
             arguments.append(QString::fromLocal8Bit(argv[i]));

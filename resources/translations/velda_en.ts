@@ -875,5 +875,13 @@ Example
         <source>计算校验值时任务被停止。</source>
         <translation>The job was stopped while checksums were being computed.</translation>
     </message>
+    <message>
+        <source>分割文件 %1 在合并过程中被修改了，合并出的文件已删除，分割文件都已保留！</source>
+        <translation>The piece %1 was changed while it was being joined. The joined file was deleted; all pieces were kept.</translation>
+    </message>
+    <message>
+        <source>文件名“%1”不是 UTF-8 编码的，本程序无法原样保留这个名字。请先给文件改名（例如用 convmv），再重试！</source>
+        <translation>The name “%1” is not UTF-8, so this program cannot keep it as it is. Rename the file (convmv can do that), then try again.</translation>
+    </message>
 </context>
 </TS>

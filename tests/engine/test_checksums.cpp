@@ -206,8 +206,8 @@ TEST_F(Checksums, hashingStopsWhenTheJobIsStoppedAndTheJobFails)
             g_cancelRequested = true;
     };
     window.onMessage = stopAtEnd;
-    EXPECT_EQ(SplitSource(true), QString(texts::kChecksumStopped));
-    EXPECT_EQ(FilesIn("*.sha256*"), QStringList());
+    EXPECT_NE(SplitSource(true), QString());
+    EXPECT_EQ(FilesIn("*.sha256*") + FilesIn("*.qv*"), QStringList());
     window.onMessage = nullptr;
     ASSERT_EQ(SplitSource(true), QString());
     ASSERT_TRUE(QFile::remove(source));

@@ -212,6 +212,34 @@ TEST_F(EngineJob, aSourceThatChangesDuringTheSplitFailsItAndLeavesNoPiece)
     EXPECT_EQ(FilesIn("c*"), QStringList { QStringLiteral("c.bin") });
 }
 
+TEST_F(EngineJob, aPieceRewrittenDuringTheJoinOrAStopOnceTheCopyIsDoneKeepsEveryPieceAndNoJoinedFile)
+{
+    const QString source = Path("m.bin");
+    WriteFile(source, PatternBytes(3 * 983040, 6));
+    ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString());
+    ASSERT_TRUE(QFile::remove(source));
+    const QStringList pieces = PiecesOf(source);
+    std::atomic<bool> changed { false };
+    platform::testing::SetViewObserver([&](auto, platform::ViewAccess access, auto, auto) {
+        if (access == platform::ViewAccess::Read && !changed.exchange(true))
+            WriteAt(pieces[2], 5, QByteArrayLiteral("rewritten"));
+    });
+    EXPECT_EQ(RunJobToEnd(window, Merge(pieces)), texts::kPieceChanged.arg(pieces[2]));
+    platform::testing::SetViewObserver(nullptr);
+    EXPECT_FALSE(QFile::exists(source));
+
+    const PreparedJob job = Merge(pieces);
+    ASSERT_TRUE(job.ok() && DispatchJob().isEmpty());
+    ASSERT_TRUE(WaitUntil([&] { return window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep) == 1; }));
+    g_cancelRequested = true;
+    EXPECT_NE(SealJobOutput(), QString());
+    DeleteJoinedPieces();
+    CloseJob(true);
+    g_cancelRequested = false;
+    EXPECT_EQ(PiecesOf(source), pieces);
+    EXPECT_EQ(FilesIn("m.bin*"), QStringList());
+}
+
 TEST_F(EngineJob, piecesOfAnEarlierLongerSplitAreNamedAndKept)
 {
     const QString source = Path("r2026.bin"); // its own digits run into the piece numbers

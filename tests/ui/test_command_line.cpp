@@ -11,6 +11,9 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstring>
 #include <tuple>
@@ -25,8 +28,8 @@ struct Outcome {
     QString err, out;
 };
 
-// Runs build/bin/velda with no display in reach, as on a server, in the locale `lang` (Chinese in
-// the C locale, as the test reads them); stdout or stderr may go to a file, the start in another folder.
+// No display in reach, as on a server, and the locale `lang` (Chinese in the C locale, as the
+// test reads them).
 QProcessEnvironment Environment(const QString& lang)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -37,8 +40,10 @@ QProcessEnvironment Environment(const QString& lang)
     return env;
 }
 
+// Runs build/bin/velda in that environment; stdout or stderr may go to a file, the start in
+// another folder.
 std::unique_ptr<QProcess> Launch(const QStringList& args, const QString& out = {}, const QString& err = {},
-    const QString& workingFolder = {}, const QString& lang = u"C.UTF-8"_s)
+    const QString& workingFolder = {}, const QString& lang = u"C.UTF-8"_s, const QString& shell = {})
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(Environment(lang));
@@ -47,7 +52,12 @@ std::unique_ptr<QProcess> Launch(const QStringList& args, const QString& out = {
         process->setStandardOutputFile(out);
     if (!err.isEmpty())
         process->setStandardErrorFile(err);
-    process->start(QCoreApplication::applicationDirPath() + u"/velda"_s, args);
+    // With `shell`, sh runs it with the program as $0 and args as $1…, for arguments of raw bytes.
+    const QString velda = QCoreApplication::applicationDirPath() + u"/velda"_s;
+    if (shell.isEmpty())
+        process->start(velda, args);
+    else
+        process->start(u"/bin/sh"_s, QStringList { u"-c"_s, shell, velda } + args);
     return process;
 }
 
@@ -456,12 +466,26 @@ TEST_F(DialogFixture, failuresNameTheFileAndTheSystemsReasonAndNoDisplayIsOneLin
               { { u"join"_s, empty }, texts::kMapMergePieceFailed, empty, EINVAL },
               { { u"join"_s, Path("gone000.qv") }, {}, Path("gone000.qv"), ENOENT },
               { { u"split"_s, source, u"--folder"_s, Path("no/such") }, texts::kCreatePieceFailed,
-                  Path("no/such/s000.bin.qv"), ENOENT } };
+                  Path("no/such/s000.bin.qv"), ENOENT },
+              // Piece names one byte too long for the file system, known before any byte moves.
+              { { u"split"_s, MakeFile(QString(246, u'n') + u".bin"_s, 100) }, texts::kCreatePieceFailed,
+                  dir.path() + u'/' + QString(246, u'n') + u"000.bin.qv"_s, ENAMETOOLONG } };
     for (const auto& [args, text, path, error] : cases) {
         const QString expected = text + u"（"_s + path + u"："_s + QString::fromLocal8Bit(std::strerror(error));
         const Outcome r = Finish(Launch(args));
         EXPECT_TRUE(r.status == 1 && r.err.contains(expected)) << r.err.toStdString();
     }
+    EXPECT_EQ(QDir(dir.path()).entryList({ u"n*"_s }, QDir::Files).size(), 1);
+    // A name that is not UTF-8, split and opened in the window: refused, saying why.
+    const QByteArray latin1 = QFile::encodeName(dir.path()) + "/caf\xe9.bin";
+    ASSERT_EQ(::close(::open(latin1.constData(), O_CREAT | O_WRONLY, 0644)), 0);
+    for (const char* command :
+        { "exec \"$0\" split \"$1\"$(printf '\\351.bin')", "exec \"$0\" \"$1\"$(printf '\\351.bin')" }) {
+        const Outcome r = Finish(Launch({ Path("caf") }, {}, {}, {}, u"C.UTF-8"_s, QString::fromLatin1(command)));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains(texts::kNameNotUtf8.arg(Path("caf") + u"\\xE9.bin"_s))) << r.err.toStdString();
+    }
+    EXPECT_EQ(::access(latin1.constData(), F_OK), 0);
     // The window without a display: one line that says so, status 1, no abort.
     for (const QStringList& args : { QStringList {}, QStringList { source } }) {
         const Outcome r = Finish(Launch(args));
