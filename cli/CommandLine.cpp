@@ -26,7 +26,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <limits>
 #include <unistd.h>
 #include <utility>
 
@@ -252,7 +251,8 @@ QString ReadCopyOptions(const QCommandLineParser& parser, Job* job)
 }
 
 // The names a split's messages may show, for the terminal's quoting: its source and folder,
-// and, where those hold control characters, every piece it will make.
+// and, where those hold control characters, its pieces. Past the first thousand pieces only
+// their common start is noted: quoted on its own, it still reads back as the same word.
 void NoteSplitNames(const SplitRequest& split, uint64_t pieceCount)
 {
     const QStringList given { split.source, QFileInfo(split.source).absoluteFilePath(), split.folder };
@@ -260,10 +260,13 @@ void NoteSplitNames(const SplitRequest& split, uint64_t pieceCount)
     if (!std::any_of(given.begin(), given.end(), HasControlCharacters))
         return;
     NoteNames({ ChecksumFileName(split.source) });
-    for (uint64_t i = 0; i < pieceCount && i < uint64_t(std::numeric_limits<int>::max()); ++i) {
+    constexpr uint64_t kNamed = 1000;
+    for (uint64_t i = 0; i < std::min(pieceCount, kNamed); ++i) {
         const QString piece = MakePieceName(split.source, split.folder, int(i));
         NoteNames({ piece, piece + QStringLiteral(".part") });
     }
+    if (PieceName first; pieceCount > kNamed && ParsePieceName(MakePieceName(split.source, split.folder, 0), &first))
+        NoteNames({ first.prefix + first.stem });
 }
 
 int RunSplit(const QStringList& arguments)
