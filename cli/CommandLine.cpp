@@ -32,10 +32,16 @@
 namespace cli {
 namespace {
 
-// An error line, as the terminal shows a message box; returns the status.
+// An error line, as the terminal shows a message box.
+QString ErrorLine(const QString& text)
+{
+    return texts::kCliMessage.arg(texts::kCaptionError.toString(), text) + QLatin1Char('\n');
+}
+
+// Writes the error line; returns the status.
 int ErrorExit(const QString& text, int status)
 {
-    WriteErr(texts::kCliMessage.arg(texts::kCaptionError.toString(), text) + QLatin1Char('\n'));
+    WriteErr(ErrorLine(text));
     return status;
 }
 
@@ -569,6 +575,7 @@ int RunHeadless(int argc, char** argv)
     const int status = command == QLatin1String("split") ? RunSplit(arguments)
         : command == QLatin1String("join")               ? RunJoin(arguments)
                                                          : RunVerify(arguments);
+    WaitForJobWorkers(); // no worker may still be ending when the process does
     // A result that did not reach stderr is no success.
     return status == kExitOk && ErrFailed() ? kExitFailed : status;
 }
@@ -576,6 +583,7 @@ int RunHeadless(int argc, char** argv)
 namespace {
 
 QtMessageHandler s_qtHandler = nullptr;
+QString s_noDisplayLine; // in the user's language, which is not installed while Qt opens the display
 struct HeldMessage {
     QtMsgType type;
     QByteArray category;
@@ -598,7 +606,7 @@ void OnStartMessage(QtMsgType type, const QMessageLogContext& context, const QSt
 {
     if (type == QtFatalMsg) {
         // The one fatal message while the application starts: no platform plugin could open a display.
-        ErrorExit(texts::kCliNoDisplay.arg(DisplayNamed()), kExitFailed);
+        WriteErr(s_noDisplayLine);
         std::_Exit(kExitFailed);
     }
     s_held.append({ type, QByteArray(context.category ? context.category : ""), text });
@@ -608,6 +616,7 @@ void OnStartMessage(QtMsgType type, const QMessageLogContext& context, const QSt
 
 DisplayStart::DisplayStart()
 {
+    s_noDisplayLine = ErrorLine(texts::kCliNoDisplay.arg(DisplayNamed()));
     s_qtHandler = qInstallMessageHandler(OnStartMessage);
 }
 

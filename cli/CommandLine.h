@@ -36,6 +36,7 @@ WindowArguments ParseWindowArguments(const QStringList& arguments);
 // Watches the start of the window's application: where Qt cannot open a display it would abort
 // the process; instead the program says in one line on stderr which display it could not open
 // and ends with status 1. Qt's other messages meanwhile are held back and passed on at Started().
+// Made while the user's language is installed: that line is written in it.
 class DisplayStart {
 public:
     DisplayStart();

@@ -41,7 +41,8 @@ endif()
 string(REPLACE "&" "&amp;" VELDA_HOME_PAGE_URL_XML "${VELDA_HOME_PAGE_URL}")
 string(REPLACE "<" "&lt;" VELDA_HOME_PAGE_URL_XML "${VELDA_HOME_PAGE_URL_XML}")
 # The source repository's web address: the metainfo links to it, and takes the screenshot that
-# software centres show from it (<address>/raw/v<version>/docs/screenshots/main.png).
+# software centres show from it (<address>/raw/v<version>/docs/screenshots/split-en.png, then
+# split.png in Chinese).
 set(VELDA_SOURCE_URL "https://velda.example.org/source" CACHE STRING "Web address of the source repository")
 string(REPLACE "&" "&amp;" VELDA_SOURCE_URL_XML "${VELDA_SOURCE_URL}")
 string(REPLACE "<" "&lt;" VELDA_SOURCE_URL_XML "${VELDA_SOURCE_URL_XML}")

@@ -388,6 +388,9 @@ void WaitForJobWorkers()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         QThread::usleep(100);
     }
+    // None waits for this thread any more. A worker that has returned may still be freeing its
+    // thread's state (the hashing library's among it), which must not meet the process's exit.
+    platform::JoinWorkers();
 }
 
 void DeleteJoinedPieces()

@@ -106,8 +106,8 @@ bool BeginSealJobOutput();
 // Releases the job's mappings and locks. A failed job's unfinished output is removed; the
 // pieces of a split whose source changed, all of them.
 void CloseJob(bool failed);
-// Runs the caller's event loop until the job's worker threads are gone: each ends right after
-// its last report, which this thread's window may have to take first.
+// Runs the caller's event loop until the job's worker threads are gone, and joins them: each
+// ends right after its last report, which this thread's window may have to take first.
 void WaitForJobWorkers();
 // Deletes the pieces a completed merge joined, as they were listed when it started, each only
 // while its name still names the file that was joined; none of a set joined although not whole.

@@ -5,7 +5,7 @@
 // Everything here is written on the window's thread, or by the controller before it hands
 // a task over; workers report back only through SendWindowMessage, so the counters and the
 // records are touched by one thread at a time. The few values that workers read while the
-// window's thread may write them are atomics.
+// window's thread may write them, and those that workers write themselves, are atomics.
 
 #include "FileMapping.h"
 #include "OutputFile.h"
@@ -97,7 +97,29 @@ extern QString g_pieceFolder;
 extern std::vector<PieceRecord> g_pieceRecords;
 extern int32_t g_finishedCount;
 
-// What a job needs beyond the records, reset by ResetJob at every start.
+// A value that threads of a job write while others read it: an atomic that the job's
+// bookkeeping can still be reset as a whole with.
+template <typename T> struct SharedValue : std::atomic<T> {
+    SharedValue() = default;
+    SharedValue(T value)
+        : std::atomic<T>(value)
+    {
+    }
+    SharedValue(const SharedValue& other)
+        : std::atomic<T>(other.load())
+    {
+    }
+    SharedValue& operator=(const SharedValue& other)
+    {
+        this->store(other.load());
+        return *this;
+    }
+    using std::atomic<T>::operator=;
+};
+
+// What a job needs beyond the records, reset by ResetJob at every start. Of its fields, workers
+// write only the shared flags (several copies may fail at once), and the sealing worker the
+// seal's outcome, which WM_JOBFLUSHED then hands to the window's thread.
 struct JobProgress {
     QString sourcePath; // the split's source, as it was when the job started
     QString pieceFolder; // the split's folder, as it was when the job started
@@ -119,9 +141,9 @@ struct JobProgress {
     // Split: write a checksum file; merge: the joined file's digest in the checksum file.
     bool checksum = false;
     QByteArray joinedSha256;
-    bool sourceChanged = false; // the split's source changed under its copies
-    bool failed = false; // some part of the job did not complete
-    bool errorShown = false; // its message has been shown already
+    SharedValue<bool> sourceChanged = false; // shared: the split's source changed under its copies
+    SharedValue<bool> failed = false; // shared: some part of the job did not complete
+    SharedValue<bool> errorShown = false; // shared: its message has been shown already
 };
 extern JobProgress g_job;
 

@@ -1,5 +1,7 @@
 #pragma once
-// Worker threads: one untyped argument, an unsigned result, normal priority, detached.
+// Worker threads: one untyped argument, an unsigned result, normal priority. Each stays
+// joinable until JoinWorkers (or the next BeginThread, once it has returned) joins it, so
+// that no worker is still ending while the process ends.
 
 #include <cstdint>
 
@@ -7,8 +9,14 @@ namespace platform {
 
 using ThreadProc = unsigned (*)(void*);
 
-// Starts proc(arg) on a new detached thread; false when the thread could not be started.
+// Starts proc(arg) on a new thread; false when the thread could not be started. Joins the
+// workers that have returned meanwhile, so that a long session keeps none of them.
 bool BeginThread(ThreadProc proc, void* arg);
+
+// Joins every worker started so far: when it returns, each has ended, its thread-local
+// state freed. It waits for a worker still running, so a thread that workers may wait for
+// (the window's) calls it only once RunningWorkerCount() is 0.
+void JoinWorkers();
 
 // Workers started by BeginThread that have not yet returned.
 int RunningWorkerCount();

@@ -56,6 +56,7 @@ std::vector<MenuTemplate> MainMenuTemplate()
                 { ids::kMenuForum, texts::kMenuForum, false, false },
                 { ids::kMenuWriteToMe, texts::kMenuWriteToMe, false, false },
                 { ids::kMenuAbout, texts::kMenuAbout, false, false },
+                { ids::kMenuAboutVelda, texts::kMenuAboutVelda, false, false },
             } },
     };
 }

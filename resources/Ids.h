@@ -31,5 +31,6 @@ inline constexpr int kMenuForum = 32778;
 inline constexpr int kMenuPieceFolder = 32780;
 inline constexpr int kMenuMultithreading = 32781;
 inline constexpr int kMenuChecksum = 32782;
+inline constexpr int kMenuAboutVelda = 32783;
 
 } // namespace ids

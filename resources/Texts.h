@@ -13,7 +13,6 @@ inline constexpr Text kElapsedPrefix = QT_TRANSLATE_NOOP("Velda", "——总耗�
 
 inline constexpr Text kCaptionError = QT_TRANSLATE_NOOP("Velda", "错误");
 inline constexpr Text kCaptionSuccess = QT_TRANSLATE_NOOP("Velda", "成功");
-inline constexpr Text kCaptionAbout = QT_TRANSLATE_NOOP("Velda", "软件介绍");
 inline constexpr Text kCaptionHint = QT_TRANSLATE_NOOP("Velda", "提示");
 
 inline constexpr Text kModeSplit = QT_TRANSLATE_NOOP("Velda", "文件分割");
@@ -344,5 +343,28 @@ inline constexpr Text kCliVerifyUnreadable = QT_TRANSLATE_NOOP("Velda", "无法�
 inline constexpr Text kChecksumLineUnreadable = QT_TRANSLATE_NOOP("Velda",
     "校验文件 %1 的第 %2 行不是 sha256sum 能读懂的校验行，它所说的文件无法校验！请改正该行或移走校验文件后再试。");
 inline constexpr Text kChecksumStopped = QT_TRANSLATE_NOOP("Velda", "计算校验值时任务被停止。");
+
+// The captions of the two help boxes.
+inline constexpr Text kCaptionFeatures = QT_TRANSLATE_NOOP("Velda", "软件功能");
+inline constexpr Text kCaptionUsage = QT_TRANSLATE_NOOP("Velda", "使用方法");
+
+// The last entry of the about menu, the caption of the box it opens, and the box's text: %1 the
+// program's version, %2 the version of Qt it runs on.
+inline constexpr Text kMenuAboutVelda = QT_TRANSLATE_NOOP("Velda", "关于岚舟文件分割机");
+inline constexpr Text kAboutText = QT_TRANSLATE_NOOP("Velda", R"(岚舟文件分割机 %1
+
+把任意文件分割成指定大小的多份，再把这些分割文件合并还原成一个文件。
+
+许可证：MIT
+Qt 版本：%2)");
+
+// The desktop notification of a long job that ended while the window was not in front: what
+// ended and how (the file goes below it).
+inline constexpr Text kNoticeSplitDone = QT_TRANSLATE_NOOP("Velda", "分割完成");
+inline constexpr Text kNoticeSplitFailed = QT_TRANSLATE_NOOP("Velda", "分割失败");
+inline constexpr Text kNoticeSplitStopped = QT_TRANSLATE_NOOP("Velda", "分割已停止");
+inline constexpr Text kNoticeMergeDone = QT_TRANSLATE_NOOP("Velda", "合并完成");
+inline constexpr Text kNoticeMergeFailed = QT_TRANSLATE_NOOP("Velda", "合并失败");
+inline constexpr Text kNoticeMergeStopped = QT_TRANSLATE_NOOP("Velda", "合并已停止");
 
 } // namespace texts

@@ -1,5 +1,7 @@
 #include "Translations.h"
 
+#include "Texts.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -45,6 +47,11 @@ Language InstallUserLanguage(QCoreApplication* app)
     const Language language = ChooseLanguage(QLocale().uiLanguages());
     InstallTranslations(app, language);
     return language;
+}
+
+Language CurrentLanguage()
+{
+    return texts::kTitle.toString() == texts::kTitle.source() ? Language::Chinese : Language::English;
 }
 
 } // namespace resources

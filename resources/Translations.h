@@ -24,4 +24,7 @@ bool InstallTranslations(QCoreApplication* app, Language language);
 // Both, for the user's languages: what the program does when it starts.
 Language InstallUserLanguage(QCoreApplication* app);
 
+// The language the texts read in now: English while the program's translation is installed.
+Language CurrentLanguage();
+
 } // namespace resources

@@ -1,12 +1,14 @@
 // Shows the main dialog in the states the README pictures (split mode, merge mode with a
-// filled list, a split in progress) and saves a screenshot of the screen for each.
-// Run under Xvfb with a window manager:  screenshot_tour <output folder>
+// filled list, a split in progress) and saves a picture of the window for each, named after
+// the state, the language and the scale: split.png, split-en.png, split@2x.png, split-en@2x.png.
+// Run under Xvfb:  LANGUAGE=en QT_SCALE_FACTOR=2 screenshot_tour <output folder>
 
 #include "FileMapping.h"
 #include "Ids.h"
 #include "JobState.h"
 #include "MessageBox.h"
 #include "Texts.h"
+#include "Translations.h"
 #include "VeldaApp.h"
 #include "VeldaDlg.h"
 
@@ -14,9 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -31,11 +31,14 @@ void Wait(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-void Shoot(CVeldaDlg& dlg, const QString& path)
+void Shoot(CVeldaDlg& dlg, const QString& folder, const QString& state)
 {
     Wait(600);
-    const QRect frame = dlg.frameGeometry().adjusted(-2, -2, 2, 2);
-    QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(path);
+    const bool english = resources::CurrentLanguage() == resources::Language::English;
+    const bool doubled = dlg.devicePixelRatioF() >= 2;
+    // The window as drawn, at the screen's pixels: a picture that does not depend on a window manager.
+    dlg.grab().save(folder + QLatin1Char('/') + state + (english ? QStringLiteral("-en") : QString())
+        + (doubled ? QStringLiteral("@2x") : QString()) + QStringLiteral(".png"));
 }
 
 void ChooseMode(CVeldaDlg& dlg, const QString& mode)
@@ -74,7 +77,7 @@ int main(int argc, char** argv)
     ui::testing::SetFileHook([&](const QStringList&, bool) { return QStringList { source }; });
     static_cast<QPushButton*>(dlg.GetDlgItem(ids::kBrowseButton))->click();
     dlg.SetDlgItemText(ids::kSizeField, QStringLiteral("100"));
-    Shoot(dlg, out + QStringLiteral("/split.png"));
+    Shoot(dlg, out, QStringLiteral("split"));
 
     // A split in progress, slowed down so the bar can be seen.
     platform::testing::SetViewObserver([](auto, auto, auto, auto) { QThread::msleep(8); });
@@ -83,7 +86,7 @@ int main(int argc, char** argv)
     timer.start();
     while (dlg.m_progress->m_nPosition * 100 < dlg.m_progress->m_nRangeUpper * 45 && timer.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    Shoot(dlg, out + QStringLiteral("/progress.png"));
+    Shoot(dlg, out, QStringLiteral("progress"));
     platform::testing::SetViewObserver(nullptr);
     while (dlg.IsJobRunning())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -95,7 +98,7 @@ int main(int argc, char** argv)
         pieces << data + QLatin1Char('/') + name;
     ui::testing::SetFileHook([&](const QStringList&, bool) { return pieces; });
     static_cast<QPushButton*>(dlg.GetDlgItem(ids::kBrowseButton))->click();
-    Shoot(dlg, out + QStringLiteral("/merge.png"));
+    Shoot(dlg, out, QStringLiteral("merge"));
 
     ui::testing::SetFileHook(nullptr);
     ui::testing::SetMessageHook(nullptr);

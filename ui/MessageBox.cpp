@@ -36,6 +36,15 @@ void ShowMessage(QWidget* owner, const QString& text, const QString& caption)
     box.exec();
 }
 
+void ShowAbout(QWidget* owner, const QString& text, const QString& caption)
+{
+    if (g_messageHook) {
+        g_messageHook(owner, text, caption);
+        return;
+    }
+    QMessageBox::about(owner, caption, text);
+}
+
 bool AskYesNo(QWidget* owner, const QString& text, const QString& caption)
 {
     if (g_questionHook)

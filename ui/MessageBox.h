@@ -17,6 +17,8 @@ namespace ui {
 void ShowMessage(QWidget* owner, const QString& text, const QString& caption);
 // A modal question with Yes and No buttons, No the default, no icon: true for Yes.
 bool AskYesNo(QWidget* owner, const QString& text, const QString& caption);
+// Qt's standard about box: the text beside the program's icon, with the caption given.
+void ShowAbout(QWidget* owner, const QString& text, const QString& caption);
 
 // Makes the box wide enough that a title bar shows its caption whole.
 void FitCaption(QMessageBox& box);

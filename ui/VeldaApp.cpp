@@ -1,5 +1,6 @@
 #include "VeldaApp.h"
 
+#include "JobSetup.h"
 #include "Translations.h"
 #include "VeldaDlg.h"
 
@@ -19,5 +20,6 @@ bool CVeldaApp::InitInstance(const QStringList& files)
         dialog.show();
     dialog.OpenArguments(files);
     dialog.exec();
+    WaitForJobWorkers(); // the closing dialog let every job end; their threads end before the process
     return false;
 }

@@ -8,12 +8,14 @@
 #include "Names.h"
 #include "Texts.h"
 #include "Thread.h"
+#include "Translations.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -48,9 +50,15 @@ void CVeldaDlg::BuildFromTemplate()
 {
     const resources::DialogTemplate dialog = resources::MainDialogTemplate();
     QFont font;
-    font.setFamilies(dialog.fontFamilies);
+    if (resources::CurrentLanguage() == resources::Language::English) {
+        // The template's font is a Chinese serif whose Latin letters read poorly ("l" like "1");
+        // English takes the desktop's own font at the template's size.
+        font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    } else {
+        font.setFamilies(dialog.fontFamilies);
+        font.setStyleHint(QFont::Serif);
+    }
     font.setPointSize(dialog.fontPointSize);
-    font.setStyleHint(QFont::Serif);
     setFont(font);
     setWindowTitle(dialog.title);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -77,6 +85,12 @@ void CVeldaDlg::BuildFromTemplate()
             auto* label = new QLabel(control.text, m_client);
             label->setAlignment(control.centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
             label->setWordWrap(true);
+            // A word does not wrap: the label grows to the right to hold its longest one ("MB" in
+            // a wider font than the template's), as the check box does.
+            int longest = 0;
+            for (const QString& word : control.text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                longest = std::max(longest, label->fontMetrics().horizontalAdvance(word));
+            geometry.setWidth(std::max(geometry.width(), longest + 2 * label->margin()));
             widget = label;
             break;
         }
@@ -196,6 +210,7 @@ void CVeldaDlg::SetUpDispatchTable()
     command(ids::kMenuFeatures, &CVeldaDlg::OnFeatures);
     command(ids::kMenuUsage, &CVeldaDlg::OnUsage);
     command(ids::kMenuForum, &CVeldaDlg::OnOpenForum);
+    command(ids::kMenuAboutVelda, &CVeldaDlg::OnAboutVelda);
 }
 
 intptr_t CVeldaDlg::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
@@ -349,4 +364,13 @@ void CVeldaDlg::done(int result)
     }
     QDialog::done(result);
     m_closing = false;
+}
+
+void CVeldaDlg::ReportJobEndToDesktop(bool failed)
+{
+    using Outcome = CDesktopNotifier::Outcome;
+    const Outcome outcome = !failed ? Outcome::Done : g_cancelRequested ? Outcome::Stopped : Outcome::Failed;
+    const bool merge = !m_splitMode;
+    m_desktop.JobEnded(merge, outcome, merge ? g_job.joinedPath : g_job.sourcePath, platform::TickCount() - m_startTick,
+        isActiveWindow());
 }

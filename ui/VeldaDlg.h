@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DesktopNotifier.h"
 #include "ExListBox.h"
 #include "GradientProgressCtrl.h"
 #include "Window.h"
@@ -64,6 +65,7 @@ public:
     void OnFeatures();
     void OnUsage();
     void OnOpenForum();
+    void OnAboutVelda();
 
     // Takes m_pickedNames (or the path field) into the merge list.
     void AddPickedNamesToList();
@@ -88,6 +90,8 @@ public:
     uint32_t m_endTick = 0;
     int64_t m_pieceSize = 0;
     CExListBox* m_listBox = nullptr;
+    // The job's progress and end as the desktop shows them outside the window.
+    CDesktopNotifier m_desktop;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -123,6 +127,8 @@ private:
     // The end of a job: its messages, the caption, its output kept or removed; `error` says
     // why a job whose copies completed failed all the same.
     void EndJob(bool failed, const QString& error);
+    // Tells the desktop that the job ended, and how.
+    void ReportJobEndToDesktop(bool failed);
 
     QHash<int, QWidget*> m_controls;
     QHash<int, QAction*> m_menuItems;

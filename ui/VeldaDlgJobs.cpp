@@ -122,8 +122,10 @@ void CVeldaDlg::StartPrepared(const PreparedJob& job, const QString& idleCaption
         return;
     }
     m_progress->SetRange(0, int(uint32_t(job.views)));
+    m_desktop.JobStarted();
     const QString error = DispatchJob();
     if (!error.isEmpty()) {
+        ReportJobEndToDesktop(true);
         ShowError(this, error);
         SetDlgItemText(ids::kStartButton, idleCaption);
         return;
@@ -135,8 +137,10 @@ void CVeldaDlg::StartPrepared(const PreparedJob& job, const QString& idleCaption
 
 intptr_t CVeldaDlg::OnCopyProgress(uintptr_t wParam, intptr_t lParam)
 {
-    if (lParam == kProgressStep)
+    if (lParam == kProgressStep) {
         m_progress->StepIt();
+        m_desktop.JobProgress(m_progress->m_nPosition, m_progress->m_nRangeUpper);
+    }
     if (wParam != kTaskEnded)
         return 0;
     // An end report with no job running belongs to nothing; it must not end the next job.
@@ -185,6 +189,8 @@ void CVeldaDlg::OnJobFlushed()
 
 void CVeldaDlg::EndJob(bool failed, const QString& error)
 {
+    // Before the job's boxes, which wait for a user who may be elsewhere.
+    ReportJobEndToDesktop(failed || !error.isEmpty());
     const bool merge = !m_splitMode;
     if (!failed && !error.isEmpty()) {
         failed = true;

@@ -55,12 +55,19 @@ void CVeldaDlg::OnWriteChecksums()
 
 void CVeldaDlg::OnFeatures()
 {
-    ui::ShowMessage(this, texts::kFeaturesText, texts::kCaptionAbout);
+    ui::ShowMessage(this, texts::kFeaturesText, texts::kCaptionFeatures);
 }
 
 void CVeldaDlg::OnUsage()
 {
-    ui::ShowMessage(this, texts::kUsageText, texts::kCaptionAbout);
+    ui::ShowMessage(this, texts::kUsageText, texts::kCaptionUsage);
+}
+
+void CVeldaDlg::OnAboutVelda()
+{
+    // The version a user is asked for when reporting a problem, and the Qt it runs on.
+    ui::ShowAbout(this, texts::kAboutText.arg(QStringLiteral(VELDA_VERSION), QString::fromLatin1(qVersion())),
+        texts::kMenuAboutVelda);
 }
 
 void CVeldaDlg::OnOpenHomePage()

@@ -20,10 +20,6 @@
         <translation>Done</translation>
     </message>
     <message>
-        <source>软件介绍</source>
-        <translation>About Velda</translation>
-    </message>
-    <message>
         <source>提示</source>
         <translation>Confirm</translation>
     </message>
@@ -882,6 +878,56 @@ Example
     <message>
         <source>文件名“%1”不是 UTF-8 编码的，本程序无法原样保留这个名字。请先给文件改名（例如用 convmv），再重试！</source>
         <translation>The name “%1” is not UTF-8, so this program cannot keep it as it is. Rename the file (convmv can do that), then try again.</translation>
+    </message>
+    <message>
+        <source>软件功能</source>
+        <translation>What Velda Does</translation>
+    </message>
+    <message>
+        <source>使用方法</source>
+        <translation>How to Use Velda</translation>
+    </message>
+    <message>
+        <source>关于岚舟文件分割机</source>
+        <translation>About Velda</translation>
+    </message>
+    <message>
+        <source>岚舟文件分割机 %1
+
+把任意文件分割成指定大小的多份，再把这些分割文件合并还原成一个文件。
+
+许可证：MIT
+Qt 版本：%2</source>
+        <translation>Velda File Splitter %1
+
+Cuts any file into pieces of a chosen size and joins the pieces back into one file.
+
+License: MIT
+Qt version: %2</translation>
+    </message>
+    <message>
+        <source>分割完成</source>
+        <translation>Split finished</translation>
+    </message>
+    <message>
+        <source>分割失败</source>
+        <translation>Split failed</translation>
+    </message>
+    <message>
+        <source>分割已停止</source>
+        <translation>Split stopped</translation>
+    </message>
+    <message>
+        <source>合并完成</source>
+        <translation>Join finished</translation>
+    </message>
+    <message>
+        <source>合并失败</source>
+        <translation>Join failed</translation>
+    </message>
+    <message>
+        <source>合并已停止</source>
+        <translation>Join stopped</translation>
     </message>
 </context>
 </TS>

@@ -40,6 +40,12 @@ else
     skip desktop-file-validate
 fi
 grep -qx 'Exec=velda %F' "$desktop" || fail "desktop entry: Exec is not 'velda %F'"
+# English for every desktop language without a translation, Chinese as the zh_CN one.
+for key in Name GenericName Comment; do
+    value=$(sed -n "s/^$key=//p" "$desktop")
+    [ -n "$value" ] && ! grep -qP '[^\x00-\x7F]' <<<"$value" || fail "desktop entry: $key is not English: $value"
+    grep -q "^$key\[zh_CN\]=" "$desktop" || fail "desktop entry: no $key[zh_CN]"
+done
 grep -Eq '^MimeType=(.*;)?application/x-velda-piece;' "$desktop" || fail "desktop entry: no piece type"
 
 mime=$prefix/share/mime
@@ -70,9 +76,19 @@ if command -v appstreamcli >/dev/null; then
     out=$(appstreamcli validate --pedantic --no-net "$metainfo" 2>&1) && ! grep -qE '^[EWIP]: ' <<<"$out" ||
         fail "appstreamcli validate --pedantic: $out"
     for element in '<project_license>MIT</project_license>' '<binary>velda</binary>' '<content_rating' \
-        '<screenshot type="default">' '<release version='; do
+        '<screenshot type="default">' '<release version=' '<name xml:lang="zh_CN">岚舟文件分割机</name>'; do
         grep -qF "$element" "$metainfo" || fail "metainfo has no $element"
     done
+    # What a software centre shows under a language the metainfo has no translation for (de_DE,
+    # en_US, C): the elements without xml:lang. They are English, and each has its zh_CN twin.
+    texts() { perl -0777 -ne 'while (/<(name|summary|p|li|caption)'"$1"'>(.*?)<\/\1>/sg) { print "$1: $2\n" }' "$metainfo"; }
+    english=$(texts '') chinese=$(texts ' xml:lang="zh_CN"')
+    grep -qx 'name: Velda' <<<"$english" || fail "metainfo: the default name is not Velda: $english"
+    ! grep -P '[^\x00-\x7F]' <<<"$english" >&2 || fail "metainfo: a default text is not English"
+    [ "$(grep -oE '^[a-z]+:' <<<"$english")" = "$(grep -oE '^[a-z]+:' <<<"$chinese")" ] ||
+        fail "metainfo: not every text has its zh_CN translation: $chinese"
+    first=$(grep -o '<image>[^<]*</image>' "$metainfo" | head -n 1)
+    [[ $first == */split-en.png\</image\> ]] || fail "the first screenshot is not the English one: $first"
 else
     skip appstreamcli
 fi

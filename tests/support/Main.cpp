@@ -6,11 +6,15 @@ using Application = QApplication;
 #include <QCoreApplication>
 using Application = QCoreApplication;
 #endif
+#include "Thread.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    platform::JoinWorkers(); // as the program does before it ends
+    return status;
 }

@@ -129,6 +129,10 @@ protected:
                     continue;
                 if (auto* label = qobject_cast<QLabel*>(w)) {
                     EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
+                    for (const QString& word : label->text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                        EXPECT_TRUE(HasChinese(word) // Chinese wraps between any two characters
+                            || label->fontMetrics().horizontalAdvance(word) <= label->contentsRect().width())
+                            << word.toStdString();
                 } else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QComboBox*>(w)) { // the mode list's entries
                     EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
                 } else if (auto* b = qobject_cast<QPushButton*>(w)) { // its hint has a style's minimum width

@@ -486,11 +486,14 @@ TEST_F(DialogFixture, failuresNameTheFileAndTheSystemsReasonAndNoDisplayIsOneLin
         EXPECT_TRUE(r.err.contains(texts::kNameNotUtf8.arg(Path("caf") + u"\\xE9.bin"_s))) << r.err.toStdString();
     }
     EXPECT_EQ(::access(latin1.constData(), F_OK), 0);
-    // The window without a display: one line that says so, status 1, no abort.
-    for (const QStringList& args : { QStringList {}, QStringList { source } }) {
-        const Outcome r = Finish(Launch(args));
+    // The window without a display: one line that says so in the user's language, status 1, no abort.
+    for (const auto& [args, lang, caption] : { std::tuple(QStringList {}, u"C.UTF-8"_s, texts::kCaptionError.source()),
+             std::tuple(QStringList { source }, u"C.UTF-8"_s, texts::kCaptionError.source()),
+             std::tuple(QStringList {}, u"en_US.UTF-8"_s, u"Error: "_s) }) {
+        const Outcome r = Finish(Launch(args, {}, {}, {}, lang));
         EXPECT_EQ(r.status, 1);
-        EXPECT_TRUE(r.err.startsWith(texts::kCaptionError) && r.err.count(u'\n') == 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(caption) && r.err.count(u'\n') == 1 && HasChinese(r.err) == (lang == u"C.UTF-8"_s))
+            << r.err.toStdString();
     }
 }
 

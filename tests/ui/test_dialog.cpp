@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QHelpEvent>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QToolTip>
 
 #include <tuple>
@@ -117,6 +120,24 @@ TEST_F(DialogFixture, menuTogglesTheOptionsCapsTheBufferTakesOnlyLocalFoldersAnd
             EXPECT_TRUE(snapshot() == before) << "command " << i << ' ' << caption.toStdString();
         }
     }
+}
+
+TEST_F(DialogFixture, theHelpBoxesHaveCaptionsOfTheirOwnAndTheLastAboutEntryTellsTheVersions)
+{
+    QStringList boxes; // "caption|text"
+    ui::testing::SetMessageHook(
+        [&](QWidget*, const QString& text, const QString& caption) { boxes << caption + u'|' + text; });
+    EXPECT_EQ(dlg->GetMenu()->actions().last()->menu()->actions().last(), dlg->GetMenuItem(kMenuAboutVelda));
+    for (const int id : { kMenuFeatures, kMenuUsage, kMenuAboutVelda })
+        dlg->GetMenuItem(id)->trigger();
+    // The program's version (any), and the Qt it runs on.
+    const QString about = QRegularExpression::escape(
+        texts::kMenuAboutVelda + u'|' + texts::kAboutText.arg(u"VERSION"_s, QString::fromLatin1(qVersion())));
+    const QRegularExpression aboutBox(
+        QRegularExpression::anchoredPattern(QString(about).replace(u"VERSION"_s, u"\\d+\\.\\d+\\.\\d+"_s)));
+    EXPECT_TRUE(boxes.size() == 3 && boxes[0] == texts::kCaptionFeatures + u'|' + texts::kFeaturesText
+        && boxes[1] == texts::kCaptionUsage + u'|' + texts::kUsageText && aboutBox.match(boxes[2]).hasMatch())
+        << boxes.join(u'\n').toStdString();
 }
 
 // Upper bound, step, steps taken, the top pixel's colour of some columns, the text. Idle and finished:

@@ -2,8 +2,10 @@
 // the English translation complete and in step with the code.
 
 #include "DialogFixture.h"
+#include "DialogTemplate.h"
 #include "Translations.h"
 
+#include <QFontDatabase>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
@@ -36,6 +38,11 @@ TEST_F(DialogFixture, DISABLED_theWindowSpeaksTheLanguageOfTheLocaleItStartedIn)
         SimulateRunningJob(caption);
         EXPECT_EQ(dlg->IsJobRunning(), caption.source().contains(texts::kRunningMark.source()));
     }
+    // English in the desktop's own font, Chinese in the template's, both at the template's size.
+    EXPECT_EQ(dlg->font().family(),
+        english ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()
+                : resources::MainDialogTemplate().fontFamilies.first());
+    EXPECT_EQ(dlg->font().pointSize(), 9);
     ExpectEveryTextWhole();
     if (!english)
         return;
@@ -50,10 +57,10 @@ TEST_F(DialogFixture, DISABLED_theWindowSpeaksTheLanguageOfTheLocaleItStartedIn)
 
 TEST(Languages, theWindowSpeaksChineseUnderChineseAndCLocalesAndEnglishUnderAnyOther)
 {
-    const char* rows[][3] = { // LANG, LANGUAGE (the preferences, first known first), the language expected
-        { "en_US.UTF-8", "", "en" }, { "zh_CN.UTF-8", "", "zh" }, { "C", "", "zh" }, { "de_DE.UTF-8", "", "en" },
-        { "zh_CN.UTF-8", "en", "en" }, { "de_DE.UTF-8", "de:zh_TW:en", "zh" }
-    };
+    // LANG, LANGUAGE (the preferences, first known first), the language expected, the scale.
+    const char* rows[][4] = { { "en_US.UTF-8", "", "en", "1" }, { "zh_CN.UTF-8", "", "zh", "1" },
+        { "C", "", "zh", "1" }, { "de_DE.UTF-8", "", "en", "1" }, { "zh_CN.UTF-8", "en", "en", "1" },
+        { "de_DE.UTF-8", "de:zh_TW:en", "zh", "1" }, { "en_US.UTF-8", "", "en", "2" }, { "C", "", "zh", "2" } };
     for (const auto& row : rows) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(u"LC_ALL"_s);
@@ -61,6 +68,7 @@ TEST(Languages, theWindowSpeaksChineseUnderChineseAndCLocalesAndEnglishUnderAnyO
         env.insert(u"LANG"_s, QString::fromLatin1(row[0]));
         env.insert(u"LANGUAGE"_s, QString::fromLatin1(row[1]));
         env.insert(u"VELDA_TEST_LANGUAGE"_s, QString::fromLatin1(row[2]));
+        env.insert(u"QT_SCALE_FACTOR"_s, QString::fromLatin1(row[3]));
         QProcess child;
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -68,7 +76,7 @@ TEST(Languages, theWindowSpeaksChineseUnderChineseAndCLocalesAndEnglishUnderAnyO
             { u"--gtest_also_run_disabled_tests"_s, u"--gtest_filter=*theWindowSpeaksTheLanguage*"_s });
         EXPECT_TRUE(
             child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
-            << row[0] << ' ' << row[1];
+            << row[0] << ' ' << row[1] << " at " << row[3];
     }
 }
 
