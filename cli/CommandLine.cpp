@@ -4,10 +4,13 @@
 #include "FileSystem.h"
 #include "JobSetup.h"
 #include "Names.h"
+#include "PieceChecks.h"
 #include "SplitJob.h"
+#include "StreamJoin.h"
 #include "TerminalWindow.h"
 #include "Texts.h"
 #include "Translations.h"
+#include "Units.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -46,7 +49,7 @@ int ErrorExit(const QString& text, int status)
 // written (a full disk, a closed pipe).
 int PrintOut(const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = ShownOn(STDOUT_FILENO, text).toLocal8Bit();
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
         && std::fflush(stdout) == 0)
         return kExitOk;
@@ -133,6 +136,7 @@ struct Job {
     uint32_t bufferFactor = 10; // the view is this many allocation granules
     bool threadPerPiece = false; // else one worker
     bool deletePieces = false;
+    bool quiet = false; // no progress line, no summary, no success message without notes
 };
 
 // Handles the engine's reports until the job's end reports are in: one with one worker, one
@@ -154,7 +158,6 @@ void WaitForJobEnd(TerminalWindow& window)
 // The dialog's CompleteJob, with the terminal for its message boxes.
 int CompleteJob(TerminalWindow& window, const Job& job)
 {
-    window.EndProgress();
     bool failed = g_job.failed || g_cancelRequested.load();
     // A split's source must not have changed; a merge's joined file must be on the disk under
     // its name before any piece may go.
@@ -171,10 +174,11 @@ int CompleteJob(TerminalWindow& window, const Job& job)
     // is reported done and no piece is deleted.
     const bool interrupted = g_cancelRequested.load();
     failed = failed || interrupted;
+    window.EndProgress(!failed, int(g_pieceRecords.size()));
     if (!failed) {
-        QString done = job.merge ? texts::kMergeDone : texts::kSplitDone;
-        done += JobNotes();
-        window.ShowMessageBox(done, texts::kCaptionSuccess);
+        const QString notes = JobNotes();
+        if (!job.quiet || !notes.isEmpty())
+            window.ShowMessageBox((job.merge ? texts::kMergeDone : texts::kSplitDone) + notes, texts::kCaptionSuccess);
         if (job.merge && job.deletePieces)
             DeleteJoinedPieces();
     } else if (interrupted) {
@@ -191,7 +195,7 @@ int CompleteJob(TerminalWindow& window, const Job& job)
 
 int RunJob(const Job& job)
 {
-    TerminalWindow window(isatty(STDERR_FILENO) != 0);
+    TerminalWindow window(isatty(STDERR_FILENO) != 0 && !job.quiet);
     // What the dialog sets when it opens: the granularity, the window that hears the reports,
     // and progress reports on (the terminal's progress line counts them).
     g_allocationGranularity = platform::AllocationGranularity();
@@ -230,7 +234,8 @@ int RunJob(const Job& job)
 QList<QCommandLineOption> CopyOptions()
 {
     return { QCommandLineOption(QStringLiteral("threads"), QString(), QStringLiteral("mode"), QStringLiteral("one")),
-        QCommandLineOption(QStringLiteral("buffer-factor"), QString(), QStringLiteral("n"), QStringLiteral("10")) };
+        QCommandLineOption(QStringLiteral("buffer-factor"), QString(), QStringLiteral("n"), QStringLiteral("10")),
+        QCommandLineOption(QStringList { QStringLiteral("q"), QStringLiteral("quiet") }) };
 }
 
 // Puts the copy options given into the job; the usage error when one is no value the window
@@ -247,7 +252,27 @@ QString ReadCopyOptions(const QCommandLineParser& parser, Job* job)
         return texts::kCliBadBufferFactor.arg(factorText);
     job->threadPerPiece = mode == QLatin1String("piece");
     job->bufferFactor = factorText.toUInt();
+    job->quiet = parser.isSet(QStringLiteral("quiet"));
     return {};
+}
+
+// The names a split's messages may show, for the terminal's quoting: its source and folder,
+// and, where those hold control characters, its pieces. Past the first thousand pieces only
+// their common start is noted: quoted on its own, it still reads back as the same word.
+void NoteSplitNames(const SplitRequest& split, uint64_t pieceCount)
+{
+    const QStringList given { split.source, QFileInfo(split.source).absoluteFilePath(), split.folder };
+    NoteNames(given);
+    if (!std::any_of(given.begin(), given.end(), HasControlCharacters))
+        return;
+    NoteNames({ ChecksumFileName(split.source) });
+    constexpr uint64_t kNamed = 1000;
+    for (uint64_t i = 0; i < std::min(pieceCount, kNamed); ++i) {
+        const QString piece = MakePieceName(split.source, split.folder, int(i));
+        NoteNames({ piece, piece + QStringLiteral(".part") });
+    }
+    if (PieceName first; pieceCount > kNamed && ParsePieceName(MakePieceName(split.source, split.folder, 0), &first))
+        NoteNames({ first.prefix + first.stem });
 }
 
 int RunSplit(const QStringList& arguments)
@@ -255,9 +280,10 @@ int RunSplit(const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption help = HelpOption();
     const QCommandLineOption size(QStringLiteral("size"), QString(), QStringLiteral("text"), QStringLiteral("250"));
+    const QCommandLineOption count(QStringLiteral("pieces"), QString(), QStringLiteral("n"));
     const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("dir"));
     const QCommandLineOption checksum(QStringLiteral("checksum"));
-    parser.addOptions(QList { help, size, folder, checksum } + CopyOptions());
+    parser.addOptions(QList { help, size, count, folder, checksum } + CopyOptions());
     if (!parser.parse(arguments))
         return ParseError(parser, arguments);
     if (parser.isSet(help))
@@ -270,24 +296,136 @@ int RunSplit(const QStringList& arguments)
     Job job;
     if (const QString error = ReadCopyOptions(parser, &job); !error.isEmpty())
         return UsageError(error);
-    // The window reads an empty size as one granule; on the command line an empty size, or one
-    // that is no number above zero, is a mistake.
-    const QString sizeText = parser.value(size);
-    bool sizeOk = false;
-    const double megabytes = ParseLeadingNumber(sizeText, &sizeOk); // 0 for an empty text
-    int64_t pieceSize = 0;
-    if (!sizeOk || !(megabytes > 0)
-        || !PieceSizeFromMegabytes(megabytes, platform::AllocationGranularity(), &pieceSize))
-        return UsageError(texts::kCliBadSize.arg(sizeText));
-
+    if (parser.isSet(size) && parser.isSet(count))
+        return UsageError(texts::kCliSizeOrPieces);
     job.split.source = files.first();
+    const QFileInfo source(job.split.source);
+    const uint32_t granularity = platform::AllocationGranularity();
+    int64_t pieceSize = 0;
+    QString note;
+    if (parser.isSet(count)) {
+        // N equal pieces: each a whole number of granules, so a small file may give fewer.
+        const QString text = parser.value(count);
+        const bool digits = std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        bool ok = false;
+        const qulonglong wanted = text.toULongLong(&ok, 10);
+        if (!digits || !ok || wanted == 0)
+            return UsageError(texts::kCliBadPieceCount.arg(text));
+        pieceSize = PieceSizeForCount(uint64_t(source.size()), wanted, granularity);
+        if (const uint64_t made = PieceCount(uint64_t(source.size()), pieceSize); made < wanted && source.isFile())
+            note = texts::kCliFewerPieces.arg(made).arg(pieceSize);
+    } else if (!ReadPieceSize(parser.value(size), granularity, &pieceSize)) {
+        return UsageError(texts::kCliBadSize.arg(parser.value(size)));
+    }
     // Without a folder the pieces go beside the source, as in the dialog.
     job.split.folder = parser.isSet(folder) ? parser.value(folder) : FolderOf(job.split.source);
     if (job.split.folder.isEmpty())
         job.split.folder = QDir::currentPath();
-    job.split.pieceSizeText = sizeText;
+    job.split.pieceSizeText = MegabytesTextFor(pieceSize, granularity);
     job.split.checksum = parser.isSet(checksum);
+    NoteSplitNames(job.split, PieceCount(uint64_t(source.size()), pieceSize));
+    if (!note.isEmpty())
+        WriteErr(texts::kCliMessage.arg(texts::kCaptionHint.toString(), note) + QLatin1Char('\n'));
     return RunJob(job);
+}
+
+// A file given that is not there: the message, and status 1; else 0.
+int RefuseMissing(const QStringList& given)
+{
+    for (const QString& piece : given) {
+        if (!FileExists(piece))
+            return ErrorExit(texts::kFileMustExist + FailureDetail(piece, errno), kExitFailed);
+    }
+    return kExitOk;
+}
+
+// The files a join or a verify works on, as absolute paths. One piece stands for its set, as
+// the window lists it; several join in the merge list's order: by piece number, each once,
+// whatever order the shell gave them in (a glob puts piece 1000 before piece 999). Files that
+// are no pieces (xaa xab, part1 part2) stay in the order given where `catOrder` allows it, as
+// cat joins them. `anyPiece`: whether any of them is a piece.
+QStringList PiecesFrom(const QStringList& given, bool catOrder, bool* anyPiece)
+{
+    QStringList pieces;
+    for (const QString& piece : given)
+        pieces.append(QFileInfo(piece).absoluteFilePath());
+    if (const QStringList set = pieces.size() == 1 ? PieceSetOf(pieces.first()) : QStringList(); !set.isEmpty())
+        pieces = set;
+    *anyPiece = std::any_of(pieces.begin(), pieces.end(), [](const QString& path) {
+        PieceName name;
+        return ParsePieceName(path, &name);
+    });
+    if (*anyPiece || !catOrder) {
+        std::sort(pieces.begin(), pieces.end(),
+            [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
+        pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
+    }
+    NoteNames(pieces);
+    return pieces;
+}
+
+// What the admission finds, as the command line says it.
+QStringList AdmissionProblems(const MergeRequest& request)
+{
+    QStringList problems;
+    for (const MergeFinding& finding : AdmitMergeRequest(request)) {
+        problems.append(finding.kind == MergeFinding::Kind::ChecksumNothingApplies
+                ? texts::kCliChecksumNothingApplies.arg(finding.name)
+                : DescribeFinding(finding));
+    }
+    return problems;
+}
+
+// `velda join -o -`: the admitted pieces, checked against their checksum file where one lies
+// beside them, written to standard output as they are; nothing is made on the disk.
+int RunStream(const Job& job)
+{
+    PieceStream stream;
+    if (const QString error = stream.Open(job.join.pieces); !error.isEmpty()) {
+        const FailureNote failure = TakeFailure();
+        return ErrorExit(error + FailureDetail(failure.path, failure.error), kExitFailed);
+    }
+    if (const ChecksumVerdict verdict = CheckPiecesAgainstChecksums(job.join); !verdict.problems.isEmpty())
+        return ErrorExit(verdict.problems.first(), kExitFailed);
+    TerminalWindow window(isatty(STDERR_FILENO) != 0 && !job.quiet);
+    StopSignals stopSignals;
+    // A reader that goes away is a failed write (EPIPE), reported as such, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
+    g_cancelRequested = s_stopSignal.load() != 0;
+    g_viewSize = job.bufferFactor * platform::AllocationGranularity();
+    window.StartProgress(stream.TotalBytes());
+    const PieceStream::Result result
+        = stream.WriteTo(STDOUT_FILENO, texts::kCliStandardOutput, g_viewSize, g_cancelRequested, [&](uint64_t) {
+              ++window.viewReports;
+              QCoreApplication::processEvents(); // the progress line's redraws
+          });
+    window.EndProgress(result == PieceStream::Result::Done, int(job.join.pieces.size()));
+    switch (result) {
+    case PieceStream::Result::Done:
+        if (!job.quiet)
+            window.ShowMessageBox(texts::kMergeDone, texts::kCaptionSuccess);
+        return kExitOk;
+    case PieceStream::Result::Stopped:
+        window.Print(texts::kCliStreamStopped);
+        return kExitSignalBase + s_stopSignal.load();
+    case PieceStream::Result::WriteFailed:
+        window.ShowMessageBox(texts::kCliWriteFailed, texts::kCaptionError);
+        return kExitFailed;
+    case PieceStream::Result::ReadFailed:
+        window.ShowMessageBox(texts::kCopyFailed, texts::kCaptionError);
+        return kExitFailed;
+    }
+    return kExitFailed;
+}
+
+// Where `-o PATH` puts the joined file: inside PATH when it is a folder (or ends in '/'),
+// under the name the pieces give it; else at PATH itself.
+QString OutputPath(const QString& given, const MergeRequest& request)
+{
+    const QFileInfo info(given);
+    if (info.isDir() || given.endsWith(QLatin1Char('/')))
+        return QDir(info.absoluteFilePath()).absoluteFilePath(QFileInfo(NamedJoinedPathOf(request)).fileName());
+    return info.absoluteFilePath();
 }
 
 int RunJoin(const QStringList& arguments)
@@ -295,7 +433,10 @@ int RunJoin(const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption help = HelpOption();
     const QCommandLineOption deletePieces(QStringLiteral("delete-pieces"));
-    parser.addOptions(QList { help, deletePieces } + CopyOptions());
+    const QCommandLineOption output(
+        QStringList { QStringLiteral("o"), QStringLiteral("output") }, QString(), QStringLiteral("path"));
+    const QCommandLineOption force(QStringLiteral("force"));
+    parser.addOptions(QList { help, deletePieces, output, force } + CopyOptions());
     if (!parser.parse(arguments))
         return ParseError(parser, arguments);
     if (parser.isSet(help))
@@ -306,42 +447,74 @@ int RunJoin(const QStringList& arguments)
     Job job;
     if (const QString error = ReadCopyOptions(parser, &job); !error.isEmpty())
         return UsageError(error);
+    const QString outputGiven = parser.value(output);
+    if (parser.isSet(output) && outputGiven.isEmpty())
+        return UsageError(texts::kCliEmptyOutput);
+    const bool toStream = outputGiven == QLatin1String("-");
+    job.deletePieces = parser.isSet(deletePieces);
+    if (toStream && job.deletePieces)
+        return UsageError(texts::kCliStreamKeepsPieces);
+    if (toStream && isatty(STDOUT_FILENO))
+        return UsageError(texts::kCliStreamToTerminal);
+    NoteNames(given);
     // A missing piece would leave a hole in the joined file: refuse the job instead.
-    for (const QString& piece : given)
-        if (!FileExists(piece))
-            return ErrorExit(texts::kFileMustExist + FailureDetail(piece, errno), kExitFailed);
-    // One piece stands for its set, as the window lists it; several join in the merge list's
-    // order: by piece number, each once, whatever order the shell gave them in (a glob puts
-    // piece 1000 before piece 999).
-    QStringList pieces;
-    for (const QString& piece : given)
-        pieces.append(QFileInfo(piece).absoluteFilePath());
-    if (const QStringList set = pieces.size() == 1 ? PieceSetOf(pieces.first()) : QStringList(); !set.isEmpty())
-        pieces = set;
-    std::sort(
-        pieces.begin(), pieces.end(), [](const QString& a, const QString& b) { return ComparePieceNames(a, b) < 0; });
-    pieces.erase(std::unique(pieces.begin(), pieces.end()), pieces.end());
+    if (const int status = RefuseMissing(given); status != kExitOk)
+        return status;
+    bool anyPiece = false;
+    const QStringList pieces = PiecesFrom(given, parser.isSet(output), &anyPiece);
 
     job.merge = true;
     job.join.pieces = pieces;
     job.join.namingPiece = QFileInfo(given.first()).absoluteFilePath();
     // The window asks where the pieces are not one whole set, or where a file sits at the joined
     // path; a command cannot ask, so it joins nothing that is not the original and replaces
-    // nothing of the user's.
-    if (PieceName name; !ParsePieceName(pieces.first(), &name))
+    // nothing of the user's unless --force says so.
+    if (!anyPiece && !parser.isSet(output))
         return ErrorExit(texts::kSetNotAPiece.arg(pieces.first()), kExitFailed);
-    if (const QList<MergeFinding> findings = AdmitMergeRequest(job.join); !findings.isEmpty()) {
-        const MergeFinding& first = findings.first();
-        return ErrorExit(first.kind == MergeFinding::Kind::ChecksumNothingApplies
-                ? texts::kCliChecksumNothingApplies.arg(first.name)
-                : DescribeFinding(first),
-            kExitFailed);
-    }
+    if (const QStringList problems = AdmissionProblems(job.join); !problems.isEmpty())
+        return ErrorExit(problems.first(), kExitFailed);
+    if (toStream)
+        return RunStream(job);
+    if (parser.isSet(output))
+        job.join.output = OutputPath(outputGiven, job.join);
     const QString joined = JoinedPathOf(job.join);
-    if (JoinReplacesAFile(job.join))
+    NoteNames({ joined, joined + QStringLiteral(".part") });
+    if (!parser.isSet(force) && JoinReplacesAFile(job.join))
         return ErrorExit(texts::kCliJoinedExists.arg(joined), kExitFailed);
-    job.deletePieces = parser.isSet(deletePieces);
     return RunJob(job);
+}
+
+// `velda verify PIECE…`: the join's admission and, where a checksum file lies beside the
+// pieces, every piece hashed against it; one line per problem on stdout, nothing written.
+int RunVerify(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = HelpOption();
+    parser.addOptions({ help });
+    if (!parser.parse(arguments))
+        return ParseError(parser, arguments);
+    if (parser.isSet(help))
+        return PrintOut(texts::kCliVerifyHelp);
+    const QStringList given = parser.positionalArguments();
+    if (given.isEmpty())
+        return UsageError(texts::kCliMissingPieces);
+    NoteNames(given);
+    if (const int status = RefuseMissing(given); status != kExitOk)
+        return status;
+    bool anyPiece = false;
+    MergeRequest request;
+    request.pieces = PiecesFrom(given, false, &anyPiece);
+    request.namingPiece = QFileInfo(given.first()).absoluteFilePath();
+    QStringList lines
+        = anyPiece ? AdmissionProblems(request) : QStringList { texts::kSetNotAPiece.arg(request.pieces.first()) };
+    const ChecksumVerdict verdict = anyPiece ? CheckPiecesAgainstChecksums(request) : ChecksumVerdict {};
+    lines += verdict.problems;
+    const bool whole = lines.isEmpty();
+    lines.append(verdict.file.isEmpty() ? texts::kCliVerifiedByNames.arg(request.pieces.size())
+                                        : texts::kCliVerifiedByChecksums.arg(verdict.file).arg(request.pieces.size()));
+    lines.append(whole ? texts::kCliVerifyWhole : texts::kCliVerifyNotWhole);
+    const int status = PrintOut(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return status != kExitOk ? status : whole ? kExitOk : kExitFailed;
 }
 
 // An argument as the user reads it: what is UTF-8 as it is, every other byte as \xHH.
@@ -384,7 +557,9 @@ bool ArgumentsAreUtf8(int argc, char** argv, int* status)
 
 bool IsHeadlessCommand(int argc, char** argv)
 {
-    return argc > 1 && (std::strcmp(argv[1], "split") == 0 || std::strcmp(argv[1], "join") == 0);
+    return argc > 1
+        && (std::strcmp(argv[1], "split") == 0 || std::strcmp(argv[1], "join") == 0
+            || std::strcmp(argv[1], "verify") == 0);
 }
 
 int RunHeadless(int argc, char** argv)
@@ -397,7 +572,9 @@ int RunHeadless(int argc, char** argv)
         return status;
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.takeAt(1);
-    const int status = command == QLatin1String("split") ? RunSplit(arguments) : RunJoin(arguments);
+    const int status = command == QLatin1String("split") ? RunSplit(arguments)
+        : command == QLatin1String("join")               ? RunJoin(arguments)
+                                                         : RunVerify(arguments);
     WaitForJobWorkers(); // no worker may still be ending when the process does
     // A result that did not reach stderr is no success.
     return status == kExitOk && ErrFailed() ? kExitFailed : status;

@@ -2,10 +2,12 @@
 
 #include "JobState.h"
 #include "Texts.h"
+#include "Units.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -13,16 +15,47 @@ namespace {
 constexpr int kRedrawMs = 250;
 
 bool s_errFailed = false; // some write to stderr failed
+QStringList s_names; // names with control characters that messages may show
+
+// Columns a text takes on a terminal: East Asian letters and signs take two.
+int Columns(const QString& text)
+{
+    int columns = 0;
+    for (const QChar c : text)
+        columns += c.unicode() >= 0x2E80 ? 2 : 1;
+    return columns;
+}
 
 } // namespace
 
-bool WriteErr(const QString& text)
+void NoteNames(const QStringList& names)
 {
-    const QByteArray bytes = text.toLocal8Bit();
+    for (const QString& name : names) {
+        if (cli::HasControlCharacters(name) && !s_names.contains(name))
+            s_names.append(name);
+    }
+}
+
+namespace {
+
+bool WriteBytes(const QByteArray& bytes)
+{
     const bool ok = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr) == size_t(bytes.size())
         && std::fflush(stderr) == 0;
     s_errFailed = s_errFailed || !ok;
     return ok;
+}
+
+} // namespace
+
+QString ShownOn(int fd, const QString& text)
+{
+    return isatty(fd) != 0 ? cli::ForTerminal(text, s_names) : text;
+}
+
+bool WriteErr(const QString& text)
+{
+    return WriteBytes(ShownOn(STDERR_FILENO, text).toLocal8Bit());
 }
 
 bool ErrFailed()
@@ -82,15 +115,30 @@ void TerminalWindow::StartProgress(uint64_t totalBytes)
 {
     m_totalBytes = totalBytes;
     m_clock.start();
-    if (m_showProgress)
+    if (m_showProgress) {
+        DrawProgress();
         m_redraw.start();
+    }
 }
 
-void TerminalWindow::EndProgress()
+void TerminalWindow::EndProgress(bool done, int pieces)
 {
     m_redraw.stop();
-    if (m_lineOpen)
-        DrawProgress();
+    if (!m_showProgress)
+        return;
+    if (!done) {
+        if (m_lineOpen) // where the job stopped, unless a message has ended the line already
+            DrawProgress();
+        return;
+    }
+    const double seconds = double(m_clock.nsecsElapsed()) / 1e9;
+    const QString time = seconds < 60 ? texts::kCliSeconds.arg(seconds, 0, 'f', 1) : cli::FormatClock(int64_t(seconds));
+    const QString rate = cli::FormatBytes(uint64_t(double(m_totalBytes) / std::max(seconds, 1e-3)));
+    const QString total = cli::FormatBytes(m_totalBytes);
+    Overwrite(pieces == 1 ? texts::kCliSummaryOnePiece.arg(total, time, rate)
+                          : texts::kCliSummary.arg(total, time, rate).arg(pieces));
+    WriteErr(QStringLiteral("\n"));
+    m_lineOpen = false;
 }
 
 void TerminalWindow::Print(const QString& line)
@@ -108,9 +156,20 @@ void TerminalWindow::DrawProgress()
     // progress line, and never past the total.
     const uint64_t copied = std::min<uint64_t>(uint64_t(viewReports) * g_viewSize, m_totalBytes);
     const int percent = m_totalBytes == 0 ? 100 : int(copied * 100 / m_totalBytes);
-    const double seconds = std::max(double(m_clock.nsecsElapsed()) / 1e9, 1e-3);
-    const QString rate = QString::number(double(copied) / 1e6 / seconds, 'f', 1);
-    // Padded so that a shorter line covers a longer one.
-    WriteErr(QLatin1Char('\r') + texts::kCliProgress.arg(percent).arg(rate).leftJustified(30));
+    const double seconds = double(m_clock.nsecsElapsed()) / 1e9;
+    const double rate = copied == 0 ? 0 : double(copied) / std::max(seconds, 1e-3);
+    const QString left
+        = rate > 0 ? cli::FormatClock(int64_t(double(m_totalBytes - copied) / rate + 0.5)) : QStringLiteral("--:--");
+    Overwrite(texts::kCliProgressLine.arg(cli::FormatBytes(copied), cli::FormatBytes(m_totalBytes))
+                  .arg(percent)
+                  .arg(cli::FormatBytes(uint64_t(rate)), cli::FormatClock(int64_t(seconds)), left));
     m_lineOpen = true;
+}
+
+void TerminalWindow::Overwrite(const QString& line)
+{
+    const int columns = Columns(line);
+    // The carriage return is the line's own, so it goes past the quoting of control characters.
+    WriteBytes('\r' + (line + QString(std::max(0, m_lineWidth - columns), QLatin1Char(' '))).toLocal8Bit());
+    m_lineWidth = columns;
 }

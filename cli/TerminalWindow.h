@@ -7,12 +7,19 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
 
-// Writes text to stderr as it stands, at once; false when it could not be written.
+// Writes text to stderr at once; false when it could not be written. On a terminal the names
+// noted below are quoted there, and no other control character reaches it.
 bool WriteErr(const QString& text);
+// Names that messages may show: those with control characters are quoted on a terminal.
+void NoteNames(const QStringList& names);
+// Text as it goes to the descriptor: on a terminal with the noted names quoted and no other
+// control character but line breaks and tabs; elsewhere as it is.
+QString ShownOn(int fd, const QString& text);
 // Whether any write to stderr has failed.
 bool ErrFailed();
 
@@ -34,8 +41,9 @@ public:
 
     // Starts the progress line for a job of totalBytes bytes.
     void StartProgress(uint64_t totalBytes);
-    // Draws the final state of the progress line and ends it.
-    void EndProgress();
+    // Stops the progress line. A job done puts its summary in the line's place (bytes, time,
+    // rate and `pieces`); else the line, while it stands, shows where the job stopped.
+    void EndProgress(bool done, int pieces);
     // Writes a line to stderr, after ending a progress line that stands there.
     void Print(const QString& line);
 
@@ -47,8 +55,12 @@ public:
 private:
     void DrawProgress();
 
+    // Writes `line` over the progress line, covering what is left of a longer one.
+    void Overwrite(const QString& line);
+
     bool m_showProgress;
     bool m_lineOpen = false;
+    int m_lineWidth = 0; // terminal columns the progress line takes
     uint64_t m_totalBytes = 0;
     QElapsedTimer m_clock;
     QTimer m_redraw;

@@ -20,6 +20,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/velda-mime.xml DESTINATION ${CMAKE
 # Where bash-completion looks for a command's completion when it is first completed.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/completions/velda.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME velda)
+# Where Debian's zsh and fish look for the completions that packages bring.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/completions/_velda
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/completions/velda.fish
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
 
 install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velda.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -50,7 +50,7 @@ MergeCandidate CandidateOf(const MergeRequest& request)
         candidate.sizes.append(info.isFile() ? info.size() : -1);
     }
     candidate.folderEntries = FilesIn(FolderOf(QFileInfo(request.pieces.first()).absoluteFilePath()));
-    const ChecksumFileFit fit = FitOfChecksumFile(request.pieces, JoinedPathOf(request));
+    const ChecksumFileFit fit = FitOfChecksumFile(request.pieces, NamedJoinedPathOf(request));
     candidate.checksumFile = fit.path;
     candidate.checksumAppliesToNone = fit.fit == ChecksumFit::NothingApplies;
     return candidate;
@@ -168,6 +168,11 @@ bool JoinSharesBlocks(platform::FileHandle joined)
 } // namespace
 
 QString JoinedPathOf(const MergeRequest& request)
+{
+    return request.output.isEmpty() ? NamedJoinedPathOf(request) : request.output;
+}
+
+QString NamedJoinedPathOf(const MergeRequest& request)
 {
     // Never named after a bare relative name when no piece names it.
     return MakeJoinedName(
@@ -299,7 +304,7 @@ PreparedJob PrepareMerge(const MergeRequest& request)
     if (claim != platform::LockResult::Locked)
         return RefuseFile(texts::kCreateJoinedFailed, joined);
     // A checksum file beside the pieces says whether they make the original file.
-    if (const QString error = LoadMergeChecksums(joined); !error.isEmpty())
+    if (const QString error = LoadMergeChecksums(NamedJoinedPathOf(request)); !error.isEmpty())
         return Refuse(error);
     const bool shares = JoinSharesBlocks(g_job.joined.get()); // then the clones need no room
     g_sharedMapping = platform::CreateFileMapping(g_job.joined.get(),

@@ -31,14 +31,19 @@ struct MergeRequest {
     // The joined file is written to the disk as the copy goes, for the flush at its end; off
     // only for measurements that leave the flush out (SealJobOutput(false)).
     bool flush = true;
+    QString output = {}; // the joined file's path, where the pieces' names do not decide it
 };
 
 // A name that the system gave in bytes that are not UTF-8 reaches the program with U+FFFD in
 // their place, and so names nothing: the message that says so, or empty for any other name.
 QString UndecodedNameMessage(const QString& path);
 
-// The file a merge writes: named after its naming piece, or its first piece without one.
+// The file a merge writes: its output, else named after its naming piece (or its first piece
+// without one) beside it.
 QString JoinedPathOf(const MergeRequest& request);
+// The file the pieces' names join into beside them, wherever the output goes: the name their
+// checksum file goes by.
+QString NamedJoinedPathOf(const MergeRequest& request);
 // The set of a piece as its folder holds it now, in piece order, as absolute paths; empty when
 // the name is no piece name.
 QStringList PieceSetOf(const QString& piece);

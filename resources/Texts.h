@@ -148,16 +148,18 @@ inline constexpr Text kCliMessage = QT_TRANSLATE_NOOP("Velda", "%1：%2");
 //: A message, then the file it is about.
 inline constexpr Text kCliAboutFile = QT_TRANSLATE_NOOP("Velda", "%1（%2）");
 inline constexpr Text kCliSeeHelp = QT_TRANSLATE_NOOP("Velda", "用法见 velda --help。");
-inline constexpr Text kCliJoinedExists = QT_TRANSLATE_NOOP("Velda", "%1 已存在，不会替换它；请先移走或删除它。");
+inline constexpr Text kCliJoinedExists
+    = QT_TRANSLATE_NOOP("Velda", "%1 已存在，不会替换它；请先移走或删除它，或用 --force 替换它。");
 inline constexpr Text kCliInterrupted = QT_TRANSLATE_NOOP("Velda", "任务已中断，未完成的输出文件已删除。");
-inline constexpr Text kCliProgress = QT_TRANSLATE_NOOP("Velda", "已完成 %1%，%2 M/秒");
 inline constexpr Text kCliFailureReason = QT_TRANSLATE_NOOP("Velda", "（%1：%2）");
 inline constexpr Text kCliFailurePath = QT_TRANSLATE_NOOP("Velda", "（%1）");
 inline constexpr Text kCliWriteFailed = QT_TRANSLATE_NOOP("Velda", "写入失败！");
 inline constexpr Text kCliStandardOutput = QT_TRANSLATE_NOOP("Velda", "标准输出");
-inline constexpr Text kCliBadSize = QT_TRANSLATE_NOOP("Velda", "--size 须是大于 0 的大小（单位 M）：%1");
+inline constexpr Text kCliBadSize
+    = QT_TRANSLATE_NOOP("Velda", "--size 须是不小于 65,536 字节的大小，如 700（单位 M）、1.5G、100MiB 或 4GB：%1");
 inline constexpr Text kCliUnknownCommand = QT_TRANSLATE_NOOP("Velda",
-    "“%1”既不是命令，也不是存在的文件。命令只有 split（velda split 文件）和 join（velda join 分割文件…）；"
+    "“%1”既不是命令，也不是存在的文件。命令只有 split（velda split 文件）、join（velda join 分割文件…）"
+    "和 verify（velda verify 分割文件…）；"
     "不带命令时，velda 打开窗口，给出的文件须存在。");
 inline constexpr Text kCliNoDisplay = QT_TRANSLATE_NOOP(
     "Velda", "无法打开显示器（%1），窗口无法显示。不需要显示器的 velda split 和 velda join 仍可使用。");
@@ -168,92 +170,176 @@ inline constexpr Text kCliHelp = QT_TRANSLATE_NOOP("Velda", R"(名称
 
 用法
     velda [文件…]
-    velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
-                [--checksum]
-    velda join 分割文件… [--threads one|piece] [--buffer-factor N] [--delete-pieces]
+    velda split 文件 [--size 大小 | --pieces N] [--folder 文件夹] [--threads one|piece]
+                [--buffer-factor N] [--checksum] [-q]
+    velda join 分割文件… [-o 路径|-] [--force] [--threads one|piece] [--buffer-factor N]
+                [--delete-pieces] [-q]
+    velda verify 分割文件…
     velda --help | --version
 
 说明
     不带子命令时打开窗口。给出一个普通文件时，窗口处于“文件分割”，路径和文件信息已填好；
     给出分割文件（名为 名称000.扩展名.qv 这样的文件）时处于“文件合并”，按序号列出它们；只给出
-    一个分割文件时，同一文件夹中同一组的其他分割文件也一并列出。第一个参数既不是 split、join，
-    也不是存在的文件时（例如拼错的命令），不打开窗口，退出状态 2。其余给出的文件不存在或无法读取
-    时，窗口照常打开，并显示与“浏览”相同的提示。没有显示器时，窗口无法打开，退出状态 1。
+    一个分割文件时，同一文件夹中同一组的其他分割文件也一并列出。第一个参数既不是 split、join、
+    verify，也不是存在的文件时（例如拼错的命令），不打开窗口，退出状态 2。其余给出的文件不存在或
+    无法读取时，窗口照常打开，并显示与“浏览”相同的提示。没有显示器时，窗口无法打开，退出状态 1。
 
-    split 和 join 不打开窗口，也不需要显示器：在终端中分割或合并，规则与窗口相同。
-    输出到终端时，标准错误上显示进度（百分比和速度）；所有提示都写到标准错误，失败时在提示
-    后面的括号中写明涉及的文件和系统给出的原因。
+    split、join 和 verify 不打开窗口，也不需要显示器：在终端中分割、合并或检查，规则与窗口相同。
+    所有提示都写到标准错误，失败时在提示后面的括号中写明涉及的文件和系统给出的原因。标准错误是
+    终端时，一行进度显示已完成的字节数和总数、百分比、速度、已用时间和剩余时间，结束后留下一行
+    小结；含控制字符的文件名加引号显示（如 'a'$'\033''[31mred'）。
 
     velda split 文件
         把文件分割成 名称000.扩展名.qv、名称001.扩展名.qv……
-        --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250；每份实际为
-                               它向下取整到 65,536 字节的整数倍
+        --size 大小            每份大小，默认 250。只写数字时单位为 M（1 M = 1,000,000 字节）；
+                               可带单位 K、M、G、T 或 KiB、MiB、GiB、TiB（1024 的幂），KB、MB、GB、TB
+                               （1000 的幂），如 1.5G、100MiB、4GB。每份实际为它向下取整到 65,536
+                               字节的整数倍，不能小于 65,536 字节
+        --pieces N             分成大小相等的 N 份（每份向上取整到 65,536 字节的整数倍，小文件可能
+                               分不满 N 份，此时会说明实际份数）；不能与 --size 同用
         --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
         --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
         --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
         --checksum             另写校验文件 名称.扩展名.sha256（可用 sha256sum -c 检查）
+        -q, --quiet            不显示进度、小结和成功提示（错误照常显示）
 
     velda join 分割文件…
         按序号合并分割文件；合并后的文件放在第一个给出的分割文件所在的文件夹，名称去掉序号和 .qv。
         只给出一个分割文件时，合并它所在文件夹中同一组的全部分割文件。缺少某一份、某一份偏小、
-        有两组分割文件或不是分割文件时不合并（退出状态 1）。也合并 名称.001、名称.002…… 这样编号的
-        分割文件，合并后名为“名称”。
+        有两组分割文件、不是分割文件或文件夹中还有同组的其他分割文件时不合并（退出状态 1）。也合并
+        名称.001、名称.002…… 这样编号的分割文件，合并后名为“名称”。
         旁边有校验文件（名称.扩展名.sha256）时，先检查分割文件，合并后再检查合并出的文件。
+        -o, --output 路径      合并后的文件放到这里：路径是文件夹时放在其中，否则用作文件名。给出
+                               -o 时，不是分割文件的文件（xaa xab xac、part1 part2）按给出的顺序合并，
+                               与 cat 相同
+        -o -                   把合并出的数据写到标准输出（如接 tar x 或 sha256sum）：先检查这组分割
+                               文件（有校验文件时逐个核对），再写出；写出的数据无法收回，因此不能与
+                               --delete-pieces 同用；标准输出是终端时不写
+        --force                合并后的文件所在位置已有文件时替换它（否则不合并，退出状态 1）
         --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
         --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
         --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
-        合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
+        -q, --quiet            不显示进度、小结和成功提示（错误照常显示）
+
+    velda verify 分割文件…
+        只检查，不合并，不写任何文件：规则与 join 相同，旁边有校验文件时逐个核对分割文件。每个问题
+        写一行，最后说明是按校验文件检查的，还是只按名称和大小检查的（此时缺少最后一份无法发现）。
+        完整时退出状态 0，否则 1。
 
     按 Ctrl+C（或发送 SIGTERM，或关闭终端、断开连接即 SIGHUP）会停止任务，删除未完成的输出文件，
     已完成的分割文件保留。
 
 退出状态
-    0    成功
-    1    任务失败（提示写在标准错误上），没有显示器而无法打开窗口，或帮助、结果无法写出
-    2    用法错误：未知的命令或选项、缺少文件、--size、--threads 或 --buffer-factor 的取值无效
+    0    成功（verify：这组分割文件完整）
+    1    任务失败（提示写在标准错误上），verify 发现问题，没有显示器而无法打开窗口，或帮助、结果
+         无法写出
+    2    用法错误：未知的命令或选项、缺少文件、--size、--pieces、--threads 或 --buffer-factor 的
+         取值无效
     130  被 Ctrl+C（SIGINT）中断；被 SIGTERM 停止时为 143，被 SIGHUP 停止时为 129
 
 示例
     velda movie.avi
     velda split movie.avi --size 700 --folder /media/usb
+    velda split disk.img --size 4GiB
     velda join /media/usb/movie000.avi.qv /media/usb/movie001.avi.qv --delete-pieces
+    velda join /media/dvd/backup000.tar.qv -o - | tar x
+    velda join xaa xab xac -o big.iso
+    velda verify /media/usb/movie000.avi.qv
 )");
 
 inline constexpr Text kCliSplitHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
-    velda split 文件 [--size 大小] [--folder 文件夹] [--threads one|piece] [--buffer-factor N]
-                [--checksum]
+    velda split 文件 [--size 大小 | --pieces N] [--folder 文件夹] [--threads one|piece]
+                [--buffer-factor N] [--checksum] [-q]
 
     把文件分割成 名称000.扩展名.qv、名称001.扩展名.qv……，不打开窗口。
-    --size 大小            每份大小，单位 M（1 M = 1,000,000 字节），默认 250；每份实际为
-                           它向下取整到 65,536 字节的整数倍
+    --size 大小            每份大小，默认 250。只写数字时单位为 M（1 M = 1,000,000 字节）；
+                           可带单位 K、M、G、T 或 KiB、MiB、GiB、TiB（1024 的幂），KB、MB、GB、TB
+                           （1000 的幂），如 1.5G、100MiB、4GB。每份实际为它向下取整到 65,536
+                           字节的整数倍，不能小于 65,536 字节
+    --pieces N             分成大小相等的 N 份（每份向上取整到 65,536 字节的整数倍，小文件可能
+                           分不满 N 份，此时会说明实际份数）；不能与 --size 同用
     --folder 文件夹        存放分割文件的文件夹，默认为文件所在的文件夹
     --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
     --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
     --checksum             另写校验文件 名称.扩展名.sha256（可用 sha256sum -c 检查）
+    -q, --quiet            不显示进度、小结和成功提示（错误照常显示）
 
     退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断（SIGTERM 为 143，SIGHUP 为 129）。
 示例
     velda split movie.avi --size 700 --folder /media/usb
+    velda split disk.img --pieces 4
 )");
 
 inline constexpr Text kCliJoinHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
-    velda join 分割文件… [--threads one|piece] [--buffer-factor N] [--delete-pieces]
+    velda join 分割文件… [-o 路径|-] [--force] [--threads one|piece] [--buffer-factor N]
+               [--delete-pieces] [-q]
 
     按序号合并分割文件，不打开窗口。合并后的文件放在第一个给出的分割文件所在的文件夹，
     名称去掉序号和 .qv。只给出一个分割文件时，合并它所在文件夹中同一组的全部分割文件。
-    缺少某一份、某一份偏小、有两组分割文件或不是分割文件时不合并（退出状态 1），分割文件都保留。
+    缺少某一份、某一份偏小、有两组分割文件、不是分割文件或文件夹中还有同组的其他分割文件时
+    不合并（退出状态 1），分割文件都保留。
     旁边有校验文件（名称.扩展名.sha256）时，先检查其中列出的分割文件，
     合并后再检查合并出的文件，不符时合并失败，分割文件都保留。
+    -o, --output 路径      合并后的文件放到这里：路径是文件夹时放在其中，否则用作文件名。给出
+                           -o 时，不是分割文件的文件（xaa xab xac、part1 part2）按给出的顺序合并，
+                           与 cat 相同
+    -o -                   把合并出的数据写到标准输出（如接 tar x 或 sha256sum）：先检查这组分割
+                           文件（有校验文件时逐个核对），再写出；写出的数据无法收回，因此不能与
+                           --delete-pieces 同用；标准输出是终端时不写
+    --force                合并后的文件所在位置已有文件时替换它（否则不合并，退出状态 1）
     --threads one|piece    one：一个工作线程（默认）；piece：每份文件一个线程
     --buffer-factor N      每次映射的视图为 N 倍分配粒度，N 为 10（默认）、100、1000 或 10000
     --delete-pieces        合并完全成功并写入磁盘后，删除这些分割文件
-    合并后的文件所在位置已有别的文件时不合并（退出状态 1），以免替换它。
+    -q, --quiet            不显示进度、小结和成功提示（错误照常显示）
 
     退出状态：0 成功，1 失败，2 用法错误，130 被 Ctrl+C 中断（SIGTERM 为 143，SIGHUP 为 129）。
 示例
     velda join movie000.avi.qv --delete-pieces
+    velda join movie000.avi.qv -o - | sha256sum
 )");
 
+// The command line's sizes, progress line and summary.
+//: The progress line: bytes done, of the total, percentage, rate, time elapsed, time left.
+inline constexpr Text kCliProgressLine = QT_TRANSLATE_NOOP("Velda", "%1 / %2（%3%），%4/秒，已用 %5，剩余 %6");
+//: The line a job leaves on the terminal: bytes, time, rate, number of pieces.
+inline constexpr Text kCliSummary = QT_TRANSLATE_NOOP("Velda", "%1，用时 %2，%3/秒，共 %4 份");
+inline constexpr Text kCliSummaryOnePiece = QT_TRANSLATE_NOOP("Velda", "%1，用时 %2，%3/秒，1 份");
+inline constexpr Text kCliSeconds = QT_TRANSLATE_NOOP("Velda", "%1 秒");
+inline constexpr Text kCliBadPieceCount = QT_TRANSLATE_NOOP("Velda", "--pieces 须是大于 0 的整数：%1");
+inline constexpr Text kCliSizeOrPieces = QT_TRANSLATE_NOOP("Velda", "--size 和 --pieces 只能给出一个。");
+inline constexpr Text kCliFewerPieces
+    = QT_TRANSLATE_NOOP("Velda", "每份大小须是 65,536 字节的整数倍，这个文件只能分成 %1 份（每份 %2 字节）。");
+
+// velda join -o, velda verify.
+inline constexpr Text kCliEmptyOutput = QT_TRANSLATE_NOOP("Velda", "-o/--output 须是一个路径，或 -（标准输出）。");
+inline constexpr Text kCliStreamKeepsPieces
+    = QT_TRANSLATE_NOOP("Velda", "--delete-pieces 不能与 -o - 同用：写到标准输出的数据无法收回，分割文件须保留。");
+inline constexpr Text kCliStreamToTerminal
+    = QT_TRANSLATE_NOOP("Velda", "标准输出是终端，合并出的数据不会写到终端上；请重定向到文件或管道。");
+inline constexpr Text kCliStreamStopped = QT_TRANSLATE_NOOP("Velda", "任务已中断，写到标准输出的数据不完整。");
+
+inline constexpr Text kCliVerifiedByNames
+    = QT_TRANSLATE_NOOP("Velda", "只按名称和大小检查了 %1 个文件：旁边没有校验文件，缺少最后一份时无法发现。");
+inline constexpr Text kCliVerifiedByChecksums = QT_TRANSLATE_NOOP("Velda", "已按校验文件 %1 检查了 %2 个文件。");
+inline constexpr Text kCliVerifyWhole = QT_TRANSLATE_NOOP("Velda", "这组分割文件完整。");
+inline constexpr Text kCliVerifyNotWhole
+    = QT_TRANSLATE_NOOP("Velda", "这组分割文件不完整，或与校验文件不符：合并出的文件不会是原文件。");
+inline constexpr Text kCliVerifyMismatch = QT_TRANSLATE_NOOP("Velda", "分割文件 %1 与校验文件不符。");
+inline constexpr Text kCliVerifyHelp = QT_TRANSLATE_NOOP("Velda", R"(用法
+    velda verify 分割文件…
+
+    检查一组分割文件是否完整，不合并，不写任何文件。只给出一个分割文件时，检查它所在文件夹中
+    同一组的全部分割文件。按与 velda join 相同的规则检查：缺少某一份、某一份偏小、有两组分割
+    文件或不是分割文件，每个问题写一行。旁边有校验文件（名称.扩展名.sha256）时，逐个计算分割文件的
+    SHA-256 并与之核对；没有校验文件时只按名称和大小检查，缺少最后一份时无法发现。最后一行说明
+    是按哪种方式检查的。
+
+    退出状态：0 完整（且与校验文件相符），1 有问题，2 用法错误。
+示例
+    velda verify movie000.avi.qv
+)");
+
+inline constexpr Text kCliVerifyUnreadable = QT_TRANSLATE_NOOP("Velda", "无法读取分割文件 %1。");
 inline constexpr Text kChecksumLineUnreadable = QT_TRANSLATE_NOOP("Velda",
     "校验文件 %1 的第 %2 行不是 sha256sum 能读懂的校验行，它所说的文件无法校验！请改正该行或移走校验文件后再试。");
 inline constexpr Text kChecksumStopped = QT_TRANSLATE_NOOP("Velda", "计算校验值时任务被停止。");

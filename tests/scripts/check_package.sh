@@ -26,7 +26,8 @@ deb=$work/out/velda_${version}_$(dpkg --print-architecture).deb
 expected=(./usr/bin/velda ./usr/share/applications/velda.desktop ./usr/share/mime/packages/velda.xml
     ./usr/share/icons/hicolor/scalable/apps/velda.svg ./usr/share/doc/velda/copyright ./usr/share/doc/velda/changelog.gz
     ./usr/share/man/man1/velda.1.gz ./usr/share/man/zh_CN/man1/velda.1.gz
-    ./usr/share/bash-completion/completions/velda)
+    ./usr/share/bash-completion/completions/velda ./usr/share/zsh/vendor-completions/_velda
+    ./usr/share/fish/vendor_completions.d/velda.fish)
 for size in 16 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/velda.png")
 done

@@ -17,9 +17,14 @@ set_tests_properties(package_deb PROPERTIES
     SKIP_RETURN_CODE 77
     TIMEOUT 180)
 
-# The manual pages as man renders them, and the bash completion as bash calls it.
+# The manual pages as man renders them, and the completions as bash, zsh and fish call them.
 add_test(NAME man_pages COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_man.sh ${PROJECT_BINARY_DIR}/man)
 set_tests_properties(man_pages PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
 add_test(NAME bash_completion
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_completion.sh ${PROJECT_SOURCE_DIR}/packaging/completions/velda.bash)
 set_tests_properties(bash_completion PROPERTIES TIMEOUT 60)
+add_test(NAME zsh_completion
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_completion_zsh.sh ${PROJECT_SOURCE_DIR}/packaging/completions/_velda)
+add_test(NAME fish_completion
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_completion_fish.sh ${PROJECT_SOURCE_DIR}/packaging/completions/velda.fish)
+set_tests_properties(zsh_completion fish_completion PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 150)
