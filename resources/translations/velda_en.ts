@@ -550,8 +550,9 @@ All pieces were kept.</translation>
         写一行，最后说明是按校验文件检查的，还是只按名称和大小检查的（此时缺少最后一份无法发现）。
         完整时退出状态 0，否则 1。
 
-    按 Ctrl+C（或发送 SIGTERM，或关闭终端、断开连接即 SIGHUP）会停止任务，删除未完成的输出文件，
-    已完成的分割文件保留。
+    按 Ctrl+C（或发送 SIGTERM，或关闭终端、断开连接即 SIGHUP）会停止任务，删除它写出的文件：
+    停止的分割不留下任何一份分割文件（一组分割文件要么完整，要么一份也没有），停止的合并不留下
+    合并出的文件，分割文件都保留。只给出一组中的前几份时 join 不合并。
 
 退出状态
     0    成功（verify：这组分割文件完整）
@@ -565,7 +566,7 @@ All pieces were kept.</translation>
     velda movie.avi
     velda split movie.avi --size 700 --folder /media/usb
     velda split disk.img --size 4GiB
-    velda join /media/usb/movie000.avi.qv /media/usb/movie001.avi.qv --delete-pieces
+    velda join /media/usb/movie000.avi.qv --delete-pieces
     velda join /media/dvd/backup000.tar.qv -o - | tar x
     velda join xaa xab xac -o big.iso
     velda verify /media/usb/movie000.avi.qv
@@ -659,8 +660,10 @@ DESCRIPTION
         0 when the set is whole, 1 otherwise.
 
     Ctrl+C (or SIGTERM, or SIGHUP when the terminal closes or the connection
-    drops) stops the job and deletes its unfinished output; finished pieces
-    stay.
+    drops) stops the job and deletes what it wrote: a stopped split leaves
+    none of its pieces (a set is there whole or not at all), a stopped join
+    no joined file, and every piece stays. Given only the first pieces of a
+    set, join joins nothing.
 
 EXIT STATUS
     0    success (verify: the set is whole)
