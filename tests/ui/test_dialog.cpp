@@ -1,5 +1,4 @@
-// The main dialog: modes, picks and drops, merge list, information line, menu, what a running job
-// refuses; the gradient bar's picture and repaints, and the off-screen surface.
+// The main dialog: modes, picks, drops, list, information line, menu, a running job; the gradient bar.
 
 #include "DialogFixture.h"
 #include "MemDC.h"
