@@ -1,12 +1,8 @@
-// Shared blocks instead of copies, on file systems that share them (XFS, btrfs; loop images
-// mounted as root): split and join clone, report every view, need no room for the data; a
-// clone refused midway is copied from there; another tool's unaligned set is copied.
+// Cloning on XFS and btrfs loop images (as root): no room needed, every view reported, copy fallbacks.
 
-#include "Copier.h"
 #include "TestSupport.h"
 #include "Texts.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <fcntl.h>
@@ -23,16 +19,7 @@ using namespace testsupport;
 
 namespace {
 
-bool RunTool(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-// Bytes of the file's extents in [from, to) that are shared with another file, and all of its
-// extents' bytes there; holes count in neither.
+// Shared bytes of the file's extents in [from, to), and all their bytes; holes count in neither.
 std::pair<uint64_t, uint64_t> SharedBytes(const QString& path, uint64_t from, uint64_t to)
 {
     const platform::UniqueFile file = platform::OpenFileForRead(path, platform::AccessHint::Random);
@@ -66,8 +53,7 @@ uint64_t FreeBytes(const QString& folder)
     return ::statvfs(QFile::encodeName(folder).constData(), &vfs) == 0 ? uint64_t(vfs.f_bavail) * vfs.f_frsize : 0;
 }
 
-// A job's folder on a fresh loop-mounted image of the file system the test is given; skipped
-// where this process cannot make or mount one.
+// A fresh loop-mounted image of the given file system; skipped where it cannot be made or mounted.
 class SharingFileSystem : public JobFixture, public ::testing::WithParamInterface<const char*> {
 protected:
     void SetUp() override
@@ -86,9 +72,10 @@ protected:
         const QStringList options = type == QLatin1String("xfs")
             ? QStringList { QStringLiteral("-m"), QStringLiteral("reflink=1") }
             : QStringList {};
-        ASSERT_TRUE(RunTool(mkfs, options + QStringList { QStringLiteral("-q"), image }));
+        ASSERT_TRUE(RunsToSuccess(mkfs, options + QStringList { QStringLiteral("-q"), image }));
         ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("mnt")));
-        if (!RunTool(QStringLiteral("mount"), { QStringLiteral("-o"), QStringLiteral("loop"), image, Path("mnt") }))
+        if (!RunsToSuccess(
+                QStringLiteral("mount"), { QStringLiteral("-o"), QStringLiteral("loop"), image, Path("mnt") }))
             GTEST_SKIP() << "this machine cannot mount a loop image (no loop devices?)";
         mounted = true;
     }
@@ -96,10 +83,8 @@ protected:
     {
         platform::testing::SetCloneGate(nullptr);
         platform::testing::SetViewObserver(nullptr);
-        // Lazily, should a failed test still hold a file there: the image goes with the folder.
-        if (mounted) {
-            EXPECT_TRUE(RunTool(QStringLiteral("umount"), { QStringLiteral("-l"), Path("mnt") }));
-        }
+        if (mounted) // lazily, should a failed test still hold a file there
+            EXPECT_TRUE(RunsToSuccess(QStringLiteral("umount"), { QStringLiteral("-l"), Path("mnt") }));
     }
     QString On(const char* name) const
     {
@@ -124,7 +109,7 @@ TEST_P(SharingFileSystem, aSplitAndItsJoinShareTheSourcesBlocksAndNeedNoRoomForT
     const QByteArray data = PatternBytes(qint64(size), 9);
     WriteFile(On("s.bin"), data);
     ::sync();
-    // What is left is less than a copy of the source needs, and more than its blocks' records do.
+    // Less room than a copy needs, more than the blocks' records do.
     const platform::UniqueFile filler = platform::CreateFileAlways(On("filler"), platform::AccessHint::Sequential);
     ASSERT_EQ(::posix_fallocate(filler.get(), 0, off_t(FreeBytes(Path("mnt")) - (24u << 20))), 0);
     ::sync();
@@ -181,12 +166,7 @@ TEST_P(SharingFileSystem, aCloneRefusedMidwayIsCopiedFromThereWithEveryByteAndEv
     const platform::UniqueFile file = platform::CreateFileAlways(On("piece"), platform::AccessHint::Sequential);
     platform::UniqueMapping piece
         = platform::CreateFileMapping(file.get(), platform::MappingAccess::ReadWriteUnreserved, size);
-    const platform::MappingHandle dest = piece.get();
-    CopyRange(new CopyTask { .sourceMapping = source.get(),
-        .destMapping = dest,
-        .sourceEnd = size,
-        .ownsDestination = true,
-        .owned = std::move(piece) });
+    CopyRange(Task(std::move(piece), source.get(), true, 0, size).release());
     ASSERT_EQ(clones.size(), 2u);
     const uint64_t cloned = clones[0].second;
     EXPECT_TRUE(cloned % view == 0 && cloned < size && clones[1].first == cloned) << cloned;
