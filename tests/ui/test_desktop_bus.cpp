@@ -107,8 +107,8 @@ TEST_F(DialogFixture, withoutABusAJobEndsAsAlwaysAndAPrivateBusSeesProgressAndNo
 
     const QString runSession = QStandardPaths::findExecutable(u"dbus-run-session"_s);
     ASSERT_FALSE(runSession.isEmpty()) << "dbus-run-session not found (Debian package dbus-daemon)";
-    EXPECT_TRUE(
-        testsupport::RunsToSuccess(runSession, u"--"_s + testsupport::ThisProgramRunning("DISABLED_onAPrivateBus")));
+    EXPECT_TRUE(testsupport::RunsToSuccess(
+        runSession, QStringList { u"--"_s } + testsupport::ThisProgramRunning("DISABLED_onAPrivateBus")));
 }
 
 #include "test_desktop_bus.moc"
