@@ -12,8 +12,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <memory>
 #include <mutex>
+#include <vector>
 
 using namespace testsupport;
 
@@ -24,16 +24,15 @@ std::pair<uint64_t, uint64_t> SharedBytes(const QString& path, uint64_t from, ui
 {
     const platform::UniqueFile file = platform::OpenFileForRead(path, platform::AccessHint::Random);
     constexpr uint32_t kMax = 4096;
-    const size_t bytes = sizeof(fiemap) + kMax * sizeof(fiemap_extent);
-    std::unique_ptr<uint64_t[]> storage(new uint64_t[bytes / sizeof(uint64_t) + 1]());
-    auto* map = reinterpret_cast<fiemap*>(storage.get());
+    std::vector<uint64_t> storage((sizeof(fiemap) + kMax * sizeof(fiemap_extent)) / sizeof(uint64_t) + 1);
+    auto* map = reinterpret_cast<fiemap*>(storage.data());
     map->fm_start = from;
     map->fm_length = to - from;
     map->fm_flags = FIEMAP_FLAG_SYNC;
     map->fm_extent_count = kMax;
-    std::pair<uint64_t, uint64_t> result { 0, 0 };
     if (!file || ::ioctl(file.get(), FS_IOC_FIEMAP, map) != 0)
         return { 0, ~uint64_t(0) };
+    std::pair<uint64_t, uint64_t> result { 0, 0 };
     for (uint32_t i = 0; i < map->fm_mapped_extents; ++i) {
         const fiemap_extent& extent = map->fm_extents[i];
         const uint64_t begin = std::max<uint64_t>(extent.fe_logical, from);
@@ -69,10 +68,9 @@ protected:
             GTEST_SKIP() << "mkfs." << GetParam() << " is not installed (xfsprogs, btrfs-progs)";
         const QString image = Path("image");
         MakeSparseFile(image, 512 << 20);
-        const QStringList options = type == QLatin1String("xfs")
-            ? QStringList { QStringLiteral("-m"), QStringLiteral("reflink=1") }
-            : QStringList {};
-        ASSERT_TRUE(RunsToSuccess(mkfs, options + QStringList { QStringLiteral("-q"), image }));
+        const QStringList reflink { QStringLiteral("-m"), QStringLiteral("reflink=1") };
+        ASSERT_TRUE(RunsToSuccess(
+            mkfs, (type == u"xfs" ? reflink : QStringList()) + QStringList { QStringLiteral("-q"), image }));
         ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("mnt")));
         if (!RunsToSuccess(
                 QStringLiteral("mount"), { QStringLiteral("-o"), QStringLiteral("loop"), image, Path("mnt") }))
