@@ -26,14 +26,14 @@ struct Checksums : JobFixture {
 
     const QString source = Path("movie.avi");
     const QByteArray data = PatternBytes(3 * 65536 + 777, 5); // four pieces
+    const QString checksums = source + QStringLiteral(".sha256");
     const QStringList pieces { MakePieceName(source, dir.path(), 0), MakePieceName(source, dir.path(), 1),
         MakePieceName(source, dir.path(), 2), MakePieceName(source, dir.path(), 3) };
 };
 
 TEST_F(Checksums, splitWritesWhatSha256sumChecksAndAJoinChecksWhatSha256sumWrote)
 {
-    // Names with a newline or a backslash have escaped lines; the join reads them back, and the
-    // lines sha256sum writes in binary mode and in the BSD form.
+    // Escaped lines for a newline or backslash; the join reads them and sha256sum's -b and BSD forms.
     auto sha256sum = [&](const QStringList& arguments) { // in the pieces' folder; empty when it fails
         QProcess tool;
         tool.setWorkingDirectory(dir.path());
@@ -70,7 +70,6 @@ TEST_F(Checksums, linesOfOtherFoldersAreIgnoredAndAChecksumFileThatIsNoFileIsRef
 {
     ASSERT_EQ(SplitSource(true), QString());
     ASSERT_TRUE(QFile::remove(source));
-    const QString checksums = source + QStringLiteral(".sha256");
     const QByteArray lines = ReadFile(checksums);
     const QByteArray wrong = QByteArray(64, 'a');
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("other")));
@@ -97,8 +96,7 @@ TEST_F(Checksums, linesOfOtherFoldersAreIgnoredAndAChecksumFileThatIsNoFileIsRef
         row.make();
         const ChecksumFileFit fit = FitOfChecksumFile(pieces, source);
         EXPECT_EQ(fit.fit, row.fit);
-        // The merge is prepared on a thread of its own: one that waits fails the test, and the
-        // FIFO is then opened and closed, to end the wait.
+        // Prepared on a thread of its own: a wait fails the test, then opening the FIFO ends it.
         std::future<PreparedJob> prepared = std::async(std::launch::async, [&] { return Merge(pieces); });
         EXPECT_EQ(prepared.wait_for(std::chrono::seconds(10)), std::future_status::ready);
         while (prepared.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
@@ -144,13 +142,9 @@ TEST_F(Checksums, aFailedSplitLeavesNoChecksumFileAndAJoinOfWrongPiecesFailsKeep
 
 TEST_F(Checksums, everyLineSha256sumChecksIsReadAndAnyOtherLineMakesTheFileUnreadable)
 {
-    // Each line, with a wrong digest, comes before the right line of movie000: a line that
-    // sha256sum -c checks for a piece fails the join, naming the piece; one it cannot read
-    // refuses the file; any other line changes nothing. The lines' forms and names are those
-    // sha256sum -c reads (coreutils 9.1).
+    // Each line, with a wrong digest, before movie000's right one, read as sha256sum -c (coreutils 9.1) does.
     ASSERT_EQ(SplitSource(true), QString());
     ASSERT_TRUE(QFile::remove(source));
-    const QString checksums = source + QStringLiteral(".sha256");
     const QByteArray right = ReadFile(checksums).split('\n').front() + '\n';
     const QByteArray hex(64, 'a');
     const QByteArray folder = QFile::encodeName(dir.path());
@@ -200,7 +194,7 @@ TEST_F(Checksums, everyLineSha256sumChecksIsReadAndAnyOtherLineMakesTheFileUnrea
 
 TEST_F(Checksums, hashingStopsWhenTheJobIsStoppedAndTheJobFails)
 {
-    // Stopped once every copy has ended: only the hashing is left.
+    // Stopped once every copy has ended: only the hashing is left; then before a piece's copy.
     const auto stopAtEnd = [](const RecordingWindow::Message& message) {
         if (message.message == WM_COPYPROGRESS && message.wParam == kTaskEnded)
             g_cancelRequested = true;
@@ -215,8 +209,6 @@ TEST_F(Checksums, hashingStopsWhenTheJobIsStoppedAndTheJobFails)
     EXPECT_EQ(RunJobToEnd(window, Merge(pieces)), QString(texts::kChecksumStopped));
     EXPECT_FALSE(FileExists(source));
     window.onMessage = nullptr;
-
-    // Before a piece's copy, and for a check of the pieces alone.
     ASSERT_TRUE(Merge(pieces).ok());
     g_cancelRequested = true;
     EXPECT_FALSE(VerifyPieceChecksum(0));
@@ -233,7 +225,6 @@ TEST_F(Checksums, hashingStopsWhenTheJobIsStoppedAndTheJobFails)
 TEST_F(Checksums, aCheckOfThePiecesSaysOfEachWhetherItMatchesItsLine)
 {
     ASSERT_EQ(SplitSource(true), QString());
-    const QString checksums = source + QStringLiteral(".sha256");
     QList<QByteArray> lines = ReadFile(checksums).split('\n');
     lines.removeAt(3); // movie003 is not listed
     WriteFile(checksums, lines.join('\n'));

@@ -1,9 +1,7 @@
 // CopyRange: views of the configured size at aligned offsets, bytes landing exactly (past 4 GiB too), its reports,
 // what it releases, a view that cannot be mapped. (A source cut short: test_platform's guard, test_jobs' jobs.)
 
-#include "Copier.h"
 #include "TestSupport.h"
-#include "Thread.h"
 
 #include <mutex>
 #include <thread>
@@ -13,22 +11,6 @@ using platform::MappingHandle;
 using platform::UniqueMapping;
 
 namespace {
-
-// A task that owns `owned` and copies [start, end) of the source to `at` of the destination;
-// a split's task owns its destination (a piece), a merge's its source.
-std::unique_ptr<CopyTask> Task(UniqueMapping owned, MappingHandle shared, bool ownsDestination, uint64_t start,
-    uint64_t end, uint64_t at = 0, int32_t index = 0)
-{
-    const MappingHandle mine = owned.get();
-    return std::make_unique<CopyTask>(CopyTask { .sourceMapping = ownsDestination ? shared : mine,
-        .destMapping = ownsDestination ? mine : shared,
-        .sourceStart = start,
-        .sourceEnd = end,
-        .destOffset = at,
-        .ownsDestination = ownsDestination,
-        .index = index,
-        .owned = std::move(owned) });
-}
 
 class CopierTest : public JobFixture {
 protected:
@@ -125,8 +107,7 @@ TEST_F(CopierTest, aViewThatCannotBeMappedIsNeverCopiedThroughAndIsReported)
 
 } // namespace
 
-// Copies of a job with a thread per piece can fail at once (two pieces that fail their
-// checksums): each failure's file and reason stay together, and nothing is freed twice.
+// Failures noted at once from several threads: each file keeps its reason, nothing is freed twice.
 TEST(FailureNotes, failuresNotedFromSeveralThreadsAtOnceKeepOneFileWithItsOwnReason)
 {
     std::vector<std::thread> threads;

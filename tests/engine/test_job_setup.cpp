@@ -1,5 +1,4 @@
-// Whole jobs through the engine's own set-up, as every client runs them: what they leave on
-// disk when things go wrong around them.
+// Whole jobs through the engine's set-up, as every client runs them: what they leave when things go wrong.
 
 #include "Names.h"
 #include "TestSupport.h"
@@ -22,23 +21,32 @@ protected:
         return PieceSetOf(MakePieceName(source, dir.path(), 0));
     }
 
-    // Starts this test program again as a child that runs `test` with `job` in its environment,
-    // through `prlimit` with `limit` when given; else until the child says "started", once its
-    // job holds its files.
-    void StartChild(QProcess& child, const char* test, const QString& job, const QString& limit = {})
+    static QProcessEnvironment WithJob(const QString& job)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("VELDA_CHILD_JOB"), job);
-        child.setProcessEnvironment(environment);
-        const QStringList args { QCoreApplication::applicationFilePath(),
-            QStringLiteral("--gtest_filter=*") + QString::fromLatin1(test) };
-        child.start(limit.isEmpty() ? args[0] : QStringLiteral("prlimit"),
-            limit.isEmpty() ? args.mid(1) : QStringList { limit, QStringLiteral("--") } + args);
-        QByteArray out;
-        while (limit.isEmpty() && !out.contains("started\n") && child.waitForReadyRead(20000))
-            out += child.readAllStandardOutput();
-        ASSERT_TRUE(!limit.isEmpty() || out.contains("started\n")) << out.toStdString();
+        return environment;
     }
+    // Runs `job` in a child until it says "started", once its job holds its files.
+    void StartChild(QProcess& child, const QString& job)
+    {
+        child.setProcessEnvironment(WithJob(job));
+        const QStringList self = ThisProgramRunning("childRunsASlowJob");
+        child.start(self[0], self.mid(1));
+        QByteArray out;
+        while (!out.contains("started\n") && child.waitForReadyRead(20000))
+            out += child.readAllStandardOutput();
+        ASSERT_TRUE(out.contains("started\n")) << out.toStdString();
+    }
+    // Rewrites `path` as the first view is read.
+    void RewriteOnFirstRead(const QString& path)
+    {
+        platform::testing::SetViewObserver([this, path](auto, platform::ViewAccess access, auto, auto) {
+            if (access == platform::ViewAccess::Read && !rewritten.exchange(true))
+                WriteAt(path, 5, QByteArrayLiteral("rewritten"));
+        });
+    }
+    std::atomic<bool> rewritten { false };
 };
 
 // Run by the test below in a child process whose soft limit of descriptors is 64.
@@ -61,17 +69,13 @@ TEST_F(EngineJob, childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors)
 
 TEST_F(EngineJob, manyPiecesNeedNoDescriptorEach)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    StartChild(child, "childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors", QStringLiteral("few descriptors"),
-        QStringLiteral("--nofile=64:"));
-    ASSERT_TRUE(child.waitForFinished(120000));
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_TRUE(RunsToSuccess(QStringLiteral("prlimit"),
+        QStringList { QStringLiteral("--nofile=64:"), QStringLiteral("--") }
+            + ThisProgramRunning("childSplitsAndJoinsHundredsOfPiecesWithFewDescriptors"),
+        WithJob(QStringLiteral("few descriptors"))));
 }
 
-// Run by the tests below as a child: a slow job on files the parent made, in the folder the
-// parent names; "started" goes out once the first piece's copy is under way.
+// Run by the tests below as a child: a slow job that says "started" once its first copy is under way.
 TEST_F(EngineJob, childRunsASlowJob)
 {
     const QStringList args = qEnvironmentVariable("VELDA_CHILD_JOB").split(QLatin1Char('|'));
@@ -99,13 +103,12 @@ TEST_F(EngineJob, aKilledJobLeavesNoPieceOfItsSplitAndNoJoinedFileUnderItsName)
     for (const char* kind : { "split", "merge" }) {
         QProcess child;
         const QStringList pieces = PiecesOf(source);
-        StartChild(child, "childRunsASlowJob",
+        StartChild(child,
             QString::fromLatin1(kind) + QLatin1Char('|') + (pieces.isEmpty() ? source : pieces.join(QLatin1Char('|'))));
         QThread::msleep(200);
         ::kill(pid_t(child.processId()), SIGKILL);
         ASSERT_TRUE(child.waitForFinished(20000));
-        // A split names no piece before all are done; a join's pieces stay whole. What was being
-        // written is visibly unfinished.
+        // A split names no piece before all are done; a join's pieces stay whole; the rest shows unfinished.
         EXPECT_EQ(PiecesOf(source).size(), pieces.isEmpty() ? 0 : 5) << kind;
         for (int i = 0; i < PiecesOf(source).size(); ++i)
             EXPECT_EQ(ReadFile(MakePieceName(source, dir.path(), i)), data.mid(i * 983040, 983040)) << kind << i;
@@ -135,7 +138,7 @@ TEST_F(EngineJob, aSecondJobOnFilesInUseRefusesNamingTheFileAndTouchesNothing)
     ASSERT_TRUE(QFile::rename(source, Path("sub/t.bin")));
 
     QProcess child;
-    StartChild(child, "childRunsASlowJob", QStringLiteral("merge|") + pieces.join(QLatin1Char('|')));
+    StartChild(child, QStringLiteral("merge|") + pieces.join(QLatin1Char('|')));
     // The same join again, and a split into the names of the pieces being joined.
     EXPECT_EQ(Merge(pieces).error, texts::kFileBusy.arg(source));
     EXPECT_EQ(RunJobToEnd(window, Split(Path("sub/t.bin"), "1")), texts::kFileBusy.arg(pieces.first()));
@@ -147,23 +150,18 @@ TEST_F(EngineJob, aSecondJobOnFilesInUseRefusesNamingTheFileAndTouchesNothing)
     EXPECT_EQ(FilesIn("*.part"), QStringList());
 }
 
-TEST_F(EngineJob, aReadOnlyFileAtAPiecesNameIsNeitherReplacedNorWritten)
+TEST_F(EngineJob, aReadOnlyPieceOrATemporaryNameThisProgramDidNotMakeIsNeitherWrittenNorRemoved)
 {
-    const QString source = Path("w.bin");
-    WriteFile(source, PatternBytes(2 * 983040, 8));
+    const QString source = Path("u.bin");
+    const QByteArray data = PatternBytes(2 * 983040, 9);
+    WriteFile(source, data);
     const QString kept = MakePieceName(source, dir.path(), 1);
     WriteFile(kept, "the user's");
     ASSERT_TRUE(QFile::setPermissions(kept, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     EXPECT_EQ(RunJobToEnd(window, Split(source, "1")), texts::kCreatePieceFailed);
     EXPECT_EQ(ReadFile(kept), "the user's");
     EXPECT_EQ(FilesIn("*.part"), QStringList());
-}
-
-TEST_F(EngineJob, aFileAtATemporaryNameThatThisProgramDidNotMakeIsNeitherWrittenNorRemoved)
-{
-    const QString source = Path("u.bin");
-    const QByteArray data = PatternBytes(2 * 983040, 9);
-    WriteFile(source, data);
+    ASSERT_TRUE(QFile::setPermissions(kept, QFile::WriteOwner | QFile::ReadOwner) && QFile::remove(kept));
     const QString partOfPiece = Path("u001.bin.qv.part");
     WriteFile(partOfPiece, "the user's");
     EXPECT_EQ(RunJobToEnd(window, Split(source, "1")), texts::kTempInTheWay.arg(partOfPiece));
@@ -198,17 +196,9 @@ TEST_F(EngineJob, aSourceThatChangesDuringTheSplitFailsItAndLeavesNoPiece)
 {
     const QString source = Path("c.bin");
     WriteFile(source, PatternBytes(3 * 983040, 6));
-    std::atomic<bool> changed { false };
-    platform::testing::SetViewObserver([&](auto, platform::ViewAccess access, auto, auto) {
-        if (access == platform::ViewAccess::Read && !changed.exchange(true))
-            WriteAt(source, 5, QByteArrayLiteral("rewritten"));
-    });
-    const PreparedJob job = Split(source, "1");
-    ASSERT_TRUE(job.ok() && DispatchJob().isEmpty());
-    ASSERT_TRUE(WaitUntil([&] { return window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep) == 1; }));
+    RewriteOnFirstRead(source);
+    EXPECT_EQ(RunJobToEnd(window, Split(source, "1")), texts::kSourceChanged);
     platform::testing::SetViewObserver(nullptr);
-    EXPECT_EQ(SealJobOutput(), texts::kSourceChanged);
-    CloseJob(true);
     EXPECT_EQ(FilesIn("c*"), QStringList { QStringLiteral("c.bin") });
 }
 
@@ -219,11 +209,7 @@ TEST_F(EngineJob, aPieceRewrittenDuringTheJoinOrAStopOnceTheCopyIsDoneKeepsEvery
     ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString());
     ASSERT_TRUE(QFile::remove(source));
     const QStringList pieces = PiecesOf(source);
-    std::atomic<bool> changed { false };
-    platform::testing::SetViewObserver([&](auto, platform::ViewAccess access, auto, auto) {
-        if (access == platform::ViewAccess::Read && !changed.exchange(true))
-            WriteAt(pieces[2], 5, QByteArrayLiteral("rewritten"));
-    });
+    RewriteOnFirstRead(pieces[2]);
     EXPECT_EQ(RunJobToEnd(window, Merge(pieces)), texts::kPieceChanged.arg(pieces[2]));
     platform::testing::SetViewObserver(nullptr);
     EXPECT_FALSE(QFile::exists(source));
@@ -262,8 +248,7 @@ TEST_F(EngineJob, piecesTakeTheirNamesOnlyOnceAllAreFlushedAndAFailedFlushFailsT
     const QString source = Path("f.bin");
     const QByteArray data = PatternBytes(3 * 983040 + 10, 8);
     WriteFile(source, data);
-    // What the folder held at every flush: with one worker, piece k is flushed while piece k+1
-    // is still unfinished, and no piece is named before the last one is flushed.
+    // The folder at every flush: one worker flushes piece k while k+1 is unfinished, names none before the last.
     std::vector<std::string> atFlush;
     platform::testing::SetFlushObserver([&] { atFlush.push_back(FilesIn("f0*").join(u' ').toStdString()); });
     ASSERT_EQ(RunJobToEnd(window, Split(source, "1")), QString());

@@ -47,8 +47,7 @@ QStringList Numbered(const char* format, int from, int to)
     return names;
 }
 
-// A name is read from its text and the names at hand alone: a number wider than three digits
-// only where it continues a set whose pieces 000-999 are all there.
+// From the name and the names at hand alone: over three digits only where pieces 000-999 are all there.
 TEST(PieceNames, aNameIsReadFromItselfAndTheNamesAtHand)
 {
     const QStringList full = Numbered("/p/movie%03d.avi.qv", 0, 999);
@@ -106,8 +105,7 @@ TEST(MergeAdmission, aListIsAdmittedOnlyAsTheWholeSetCountedWithoutAGap)
         { L("/p/a000.t.qv|/p/b000.t.qv"), {}, "", Kind::TwoSets, "/p/b000.t.qv" },
         { L("/p/m000.a.qv|/p/m000.b.qv"), {}, "", Kind::TwoSets, "/p/m000.b.qv" },
         { L("/p/m000.a.qv|/p/notes.txt"), {}, "", Kind::NotAPiece, "/p/notes.txt" },
-        // A list that stops short of the set in its folder; a list that takes a stray file or
-        // leaves out a first piece, where the names cannot tell which.
+        // Stopping short of the folder's set; a stray file or a missing first piece, which names cannot tell apart.
         { L("/p/c000.a.qv|/p/c001.a.qv"), { 10, 10 }, "c004.a.qv|c000.a.qv|c001.a.qv|c003.a.qv|c.a", Kind::SetGoesOn,
             "/p/c003.a.qv" },
         { L("/p/x.001|/p/x.002"), { 10, 4 }, "x.000|x.001|x.002", Kind::StrayFirst, "/p/x.000" },
@@ -123,8 +121,7 @@ TEST(MergeAdmission, aListIsAdmittedOnlyAsTheWholeSetCountedWithoutAGap)
     EXPECT_EQ(unchecked.first().kind, Kind::ChecksumNothingApplies);
 }
 
-// The merge list inserts by binary search, which needs a strict order: antisymmetric,
-// transitive, and zero only for the same text.
+// The merge list's binary search needs a strict order: antisymmetric, transitive, zero only for equals.
 TEST(ComparePieceNames, ordersNumbersByValueIgnoresCaseAndIsAStrictOrder)
 {
     EXPECT_LT(ComparePieceNames(S("/e/movie999.avi.qv"), S("/e/movie1000.avi.qv")), 0);

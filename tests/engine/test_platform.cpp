@@ -1,8 +1,6 @@
 // The platform layer under the copy engine: mappings, their views, blocking messages to the window.
 
-#include "Copier.h"
 #include "TestSupport.h"
-#include "Thread.h"
 
 #include <atomic>
 #include <tuple>
@@ -75,11 +73,7 @@ TEST_F(FileMappingTest, aCopyThroughALargeFileKeepsTheResidentSizeToItsViews)
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs")); // the peak starts again
     ASSERT_TRUE(source && clearRefs.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && clearRefs.write("5") == 1);
     const long before = StatusKiB("VmRSS:");
-    CopyRange(new CopyTask { .sourceMapping = source.get(),
-        .destMapping = piece.get(),
-        .sourceEnd = size,
-        .ownsDestination = true,
-        .owned = std::move(piece) });
+    CopyRange(Task(std::move(piece), source.get(), true, 0, size).release());
     // Of 320 MiB passed through, the views in use, a release block, read-ahead and the sanitizers' memory may stay.
     EXPECT_LT(StatusKiB("VmHWM:") - before, 96 * 1024);
     EXPECT_EQ(window.Count(WM_COPYFAILED, 0, 0), 0);
@@ -123,8 +117,7 @@ TEST(WindowMessages, manyWorkersEachWaitForTheirOwnHandlerAndAllGetThrough)
         EXPECT_EQ((std::tuple<int, int, bool>(s.returned, s.handled, s.early)), std::tuple(1000, 1000, false)) << s.tag;
 }
 
-// A handler's own event loop (a message box's) handles the other senders' messages meanwhile; a
-// window destroyed before handling its messages releases their senders.
+// A handler's nested event loop handles other senders meanwhile; a destroyed window releases its senders.
 TEST(WindowMessages, messagesAreHandledInsideANestedEventLoopOrReleasedWithTheirWindow)
 {
     auto* window = new RecordingWindow;
@@ -150,8 +143,7 @@ TEST(WindowMessages, messagesAreHandledInsideANestedEventLoopOrReleasedWithTheir
     EXPECT_EQ(late[0].handled.load(), 0);
 }
 
-// Thread-local state that takes a while to free as its thread ends, as a hashing library's may:
-// the wait for workers must not return before it is freed.
+// Thread-local state slow to free, as a hashing library's may be: the wait for workers outlasts it.
 std::atomic<int> s_statesFreed { 0 };
 struct SlowThreadState {
     ~SlowThreadState()

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and checks what a desktop needs from it, with the
-# desktop's own validators: the program starts, the desktop entry, the type of the pieces, the
-# icons and the AppStream metainfo.
+# Installs the build into a temporary prefix and checks, with the desktop's own validators, that the
+# program starts and the desktop entry, the pieces' type, the icons and the AppStream metainfo.
 #   check_install.sh <cmake> <build dir> <source dir> [<config>]
 set -euo pipefail
 cmake=$1 build=$2 source=$3 config=${4:-}
@@ -9,17 +8,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 skip() { echo "SKIP: $1 not found"; }
 
 "$cmake" --install "$build" --prefix "$prefix" ${config:+--config "$config"} >"$work/install.log" ||
     { cat "$work/install.log" >&2; echo "FAIL: cmake --install failed" >&2; exit 1; }
 
-# Without a display the dialog stays open until killed; an early end means the installed
-# program cannot start (a missing library or resource, a crash at start-up).
+# Without a display the dialog stays open until killed: an early end means it cannot start.
 status=0
 QT_QPA_PLATFORM=offscreen timeout -k 5 5 "$prefix/bin/velda" >"$work/run.log" 2>&1 || status=$?
 [ "$status" -eq 124 ] || { cat "$work/run.log" >&2; fail "installed bin/velda ended with status $status"; }
@@ -70,7 +65,6 @@ fi
 metainfo=$(find "$prefix/share/metainfo" -name '*.metainfo.xml')
 ! grep -n '@[A-Za-z_]*@' "$metainfo" || fail "metainfo: a placeholder was not filled in"
 if command -v appstreamcli >/dev/null; then
-    # The tree check also follows the launchable to the desktop file and the file name to the id.
     appstreamcli validate-tree --no-net "$prefix" || fail "appstreamcli validate-tree"
     # What a software centre shows: pedantic validation must report nothing at all.
     out=$(appstreamcli validate --pedantic --no-net "$metainfo" 2>&1) && ! grep -qE '^[EWIP]: ' <<<"$out" ||
@@ -79,8 +73,7 @@ if command -v appstreamcli >/dev/null; then
         '<screenshot type="default">' '<release version=' '<name xml:lang="zh_CN">岚舟文件分割机</name>'; do
         grep -qF "$element" "$metainfo" || fail "metainfo has no $element"
     done
-    # What a software centre shows under a language the metainfo has no translation for (de_DE,
-    # en_US, C): the elements without xml:lang. They are English, and each has its zh_CN twin.
+    # Untranslated languages get the elements without xml:lang: English, each with its zh_CN twin.
     texts() { perl -0777 -ne 'while (/<(name|summary|p|li|caption)'"$1"'>(.*?)<\/\1>/sg) { print "$1: $2\n" }' "$metainfo"; }
     english=$(texts '') chinese=$(texts ' xml:lang="zh_CN"')
     grep -qx 'name: Velda' <<<"$english" || fail "metainfo: the default name is not Velda: $english"

@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
-# Renders the built manual pages as man does, at a narrow and a wide terminal, with every groff
-# warning on; any message fails, and so does a missing section. Exits with 77 (skipped) without
-# man.
+# Renders the built manual pages as man does at three widths with every groff warning on; any
+# message or missing section fails. Exits with 77 (skipped) without man.
 #   check_man.sh <build dir>/man
 set -uo pipefail
 man_dir=$1
 command -v man >/dev/null || { echo "SKIP: man not found"; exit 77; }
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 check() { # check <page> <section title...>
     local page=$1 width messages

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package with CPack into a temporary folder and checks its contents, its
-# control fields and what lintian says of it (any error or warning, or any note about missing
-# hardening, fails). Exits with 77
-# (skipped) where the Debian tools for building it are missing.
+# Builds the Debian package with CPack and checks its contents, its control fields and lintian's
+# verdict (any error, warning or missing hardening fails). Exits with 77 without the Debian tools.
 #   check_package.sh <cpack> <build dir> <version>
 set -euo pipefail
 cpack=$1 build=$2 version=$3
@@ -12,10 +10,7 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 (cd "$work" && "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out") >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; echo "FAIL: cpack -G DEB failed" >&2; exit 1; }
@@ -27,10 +22,8 @@ expected=(./usr/bin/velda ./usr/share/applications/velda.desktop ./usr/share/mim
     ./usr/share/icons/hicolor/scalable/apps/velda.svg ./usr/share/doc/velda/copyright ./usr/share/doc/velda/changelog.gz
     ./usr/share/man/man1/velda.1.gz ./usr/share/man/zh_CN/man1/velda.1.gz
     ./usr/share/bash-completion/completions/velda ./usr/share/zsh/vendor-completions/_velda
-    ./usr/share/fish/vendor_completions.d/velda.fish)
-for size in 16 32 48 64 128 256; do
-    expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/velda.png")
-done
+    ./usr/share/fish/vendor_completions.d/velda.fish
+    ./usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/velda.png)
 dpkg-deb -c "$deb" >"$work/contents"
 files=$(awk '$1 !~ /^d/ {print $6}' "$work/contents" | grep -v '^\./usr/share/metainfo/[^/]*\.metainfo\.xml$' | sort)
 [ "$files" = "$(printf '%s\n' "${expected[@]}" | sort)" ] || fail "package holds: $files"
@@ -47,10 +40,7 @@ if command -v appstreamcli >/dev/null; then
     appstreamcli validate-tree --no-net "$work/root/usr" || fail "appstreamcli validate-tree on the package"
 fi
 
-# What a distribution checks a package with. Other informational tags pass, but not those of
-# hardening (hardening-no-bindnow, hardening-no-fortify-functions, ...): the build gives the
-# flags Debian builds its packages with. As root, lintian also prints a note of its own on
-# stderr, which is no finding.
+# Informational tags pass, but not hardening-* ones: the build uses Debian's hardening flags.
 if command -v lintian >/dev/null; then
     lintian --display-info --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
         fail "lintian: $(cat "$work/lintian.log")"

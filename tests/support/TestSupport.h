@@ -1,7 +1,7 @@
 #pragma once
-// Helpers shared by the tests: files with known contents, mappings, a window that records what
-// the engine sends it, waiting with the event loop running, and the job state put back.
+// Helpers shared by the tests: files, mappings, a recording window, waits, child runs, job state.
 
+#include "Copier.h"
 #include "FileSystem.h"
 #include "JobSetup.h"
 #include "Thread.h"
@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace testsupport {
@@ -81,9 +83,7 @@ inline platform::UniqueMapping CreateForWrite(const QString& path, uint64_t size
     return mapping;
 }
 
-// Descriptors this process has open on the file at `path` (a read/write mapping holds one of
-// its own). Only that file's: the process as a whole may hold two more for a moment, since
-// UBSan's check of a dynamic type opens and closes a pipe on whatever thread makes it.
+// Descriptors open on `path` alone: UBSan may briefly hold a pipe of its own on any thread.
 inline int DescriptorsOpenOn(const QString& path)
 {
     const std::string file = std::filesystem::weakly_canonical(path.toStdString()).string();
@@ -105,6 +105,40 @@ inline bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
         QThread::usleep(200);
     }
     return pred();
+}
+
+// A task copying [start, end) of the source to `at`; it owns its destination (split) or its source (merge).
+inline std::unique_ptr<CopyTask> Task(platform::UniqueMapping owned, platform::MappingHandle shared,
+    bool ownsDestination, uint64_t start, uint64_t end, uint64_t at = 0, int32_t index = 0)
+{
+    const platform::MappingHandle mine = owned.get();
+    return std::make_unique<CopyTask>(CopyTask { .sourceMapping = ownsDestination ? shared : mine,
+        .destMapping = ownsDestination ? mine : shared,
+        .sourceStart = start,
+        .sourceEnd = end,
+        .destOffset = at,
+        .ownsDestination = ownsDestination,
+        .index = index,
+        .owned = std::move(owned) });
+}
+
+// Runs `program` to its end, its output forwarded; true when it ended with status 0.
+inline bool RunsToSuccess(const QString& program, const QStringList& arguments,
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(), int timeoutMs = 120000)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    return process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+// This test program with the arguments that run its tests named like `test`, disabled ones too.
+inline QStringList ThisProgramRunning(const char* test)
+{
+    return { QCoreApplication::applicationFilePath(), QStringLiteral("--gtest_also_run_disabled_tests"),
+        QStringLiteral("--gtest_filter=*%1*").arg(QLatin1String(test)) };
 }
 
 // A main window for engine tests: records every message it gets.
@@ -143,9 +177,7 @@ public:
     std::function<void(const Message&)> onMessage;
 };
 
-// Sets up the job state for a test; puts every global of the job and the free-space hook back.
-// Its jobs copy through views on whatever file system the test's folder is: the tests of
-// cloning let the clones through themselves.
+// Sets up the job state for a test and puts every global and hook back; jobs copy, never clone.
 class EngineStateGuard {
 public:
     EngineStateGuard(uint32_t viewSize, bool showProgress, bool multithreading)
@@ -171,8 +203,7 @@ public:
     }
 };
 
-// Runs a prepared job to its end as every client does, reporting to `window`: empty, or why
-// it was refused or failed.
+// Runs a prepared job to its end as every client does: empty, or why it was refused or failed.
 inline QString RunJobToEnd(RecordingWindow& window, const PreparedJob& job)
 {
     window.boxes.clear();

@@ -1,12 +1,10 @@
 #pragma once
-// The main dialog for one test: its own temporary folder, every picker, message box, question
-// and free-space query answered by the test, and the job's state put back afterwards.
+// The main dialog in a folder of its own, every picker, box, question and free-space query answered.
 
 #include "Ids.h"
 #include "MessageBox.h"
 #include "TestSupport.h"
 #include "Texts.h"
-#include "Thread.h"
 #include "VeldaDlg.h"
 
 #include <QCheckBox>

@@ -1,12 +1,9 @@
-// What the desktop sees of a job through the session bus: the dock entry's progress and the
-// notification of a long job that ended unseen, received on a private bus by a listener of the
-// test's own; and that without a bus a job is what it always was.
+// A job's progress and notices on a private session bus, and jobs unchanged without a bus.
 
 #include "DialogFixture.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -24,15 +21,13 @@ class Receiver : public QObject {
 public:
     explicit Receiver(QDBusConnection bus)
     {
-        // Qt's bus API names its receiving slots by their signatures.
         EXPECT_TRUE(bus.registerService(u"org.freedesktop.Notifications"_s)
             && bus.registerObject(u"/org/freedesktop/Notifications"_s, this, QDBusConnection::ExportAllSlots)
             && bus.connect(
                 {}, {}, u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s, this, SLOT(Update(QString, QVariantMap))));
     }
 
-    // Messages of one sender arrive in order: once an update of the test's own, sent on the
-    // window's connection after a job's end, is here, so is everything the job's end sent.
+    // One sender's messages arrive in order: once this ping sent after the job's end is here, so is the rest.
     void WaitForEverythingSent()
     {
         QDBusMessage ping = QDBusMessage::createSignal(u"/t"_s, u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s);
@@ -101,8 +96,6 @@ TEST_F(DialogFixture, DISABLED_onAPrivateBusAJobShowsItsProgressAndALongOneUnsee
     }
 }
 
-// Without a bus a job ends as it always did; on a private bus of its own, a child of this test
-// shows what a dock and a notification service see.
 TEST_F(DialogFixture, withoutABusAJobEndsAsAlwaysAndAPrivateBusSeesProgressAndNotices)
 {
     qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName(u"unix:path="_s + Path("no-bus")));
@@ -114,12 +107,8 @@ TEST_F(DialogFixture, withoutABusAJobEndsAsAlwaysAndAPrivateBusSeesProgressAndNo
 
     const QString runSession = QStandardPaths::findExecutable(u"dbus-run-session"_s);
     ASSERT_FALSE(runSession.isEmpty()) << "dbus-run-session not found (Debian package dbus-daemon)";
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(runSession,
-        { u"--"_s, QCoreApplication::applicationFilePath(), u"--gtest_also_run_disabled_tests"_s,
-            u"--gtest_filter=*DISABLED_onAPrivateBus*"_s });
-    EXPECT_TRUE(child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0);
+    EXPECT_TRUE(testsupport::RunsToSuccess(
+        runSession, QStringList { u"--"_s } + testsupport::ThisProgramRunning("DISABLED_onAPrivateBus")));
 }
 
 #include "test_desktop_bus.moc"

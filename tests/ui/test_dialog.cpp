@@ -1,5 +1,4 @@
-// The main dialog: modes, picks and drops, merge list, information line, menu, what a running job
-// refuses; the gradient bar's picture and repaints, and the off-screen surface.
+// The main dialog: modes, picks, drops, list, information line, menu, a running job; the gradient bar.
 
 #include "DialogFixture.h"
 #include "MemDC.h"
@@ -140,9 +139,8 @@ TEST_F(DialogFixture, theHelpBoxesHaveCaptionsOfTheirOwnAndTheLastAboutEntryTell
         << boxes.join(u'\n').toStdString();
 }
 
-// Upper bound, step, steps taken, the top pixel's colour of some columns, the text. Idle and finished:
-// a plain face. 255 bands from red toward yellow over the width: the last is one step short. Half of
-// 200,000 (beyond 16 bits) fills 200 of 400 columns, the band holding column 200 included, then background.
+// Upper bound, step, steps, top pixels of some columns, text. Idle or finished: a plain face; 255 bands red to
+// yellow, the last one step short; half of 200,000 (beyond 16 bits) fills 200 of 400 columns and its band.
 TEST_F(DialogFixture, theGradientBarPaintsEachVisualRuleCoalescesAFloodOfStepsAndDrawsOffScreenOnce)
 {
     const QColor kFace(10, 20, 30), kBackground(200, 232, 234);

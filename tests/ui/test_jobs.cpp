@@ -1,5 +1,4 @@
-// Whole jobs through the main dialog, in both threading modes: split and merge from the click
-// to the completion, their failures, and how a job ends.
+// Whole jobs through the main dialog in both threading modes: from the click to the end, and failures.
 
 #include "DialogFixture.h"
 #include "JobSetup.h"
@@ -148,8 +147,7 @@ TEST_P(BothModes, aJobThatFailsPartWayShowsOneMessageAndLeavesOnlyWholeFiles)
     });
     Start();
     const QStringList pieces = PickPieces("f", 3, 700000);
-    // No view is mapped before the cut is made: a copy on a thread of its own could
-    // otherwise copy piece 1 whole while the first view's thread is still cutting it.
+    // No view is mapped before the cut: another thread could otherwise copy piece 1 whole meanwhile.
     std::mutex cutting;
     bool cut = false;
     platform::testing::SetViewObserver([&](auto, platform::ViewAccess access, uint64_t, auto) {

@@ -1,5 +1,4 @@
-// The user's language: Chinese for Chinese locales and the C locale, English for every other;
-// the English translation complete and in step with the code.
+// Chinese for Chinese and C locales, English for any other; the English translation complete and current.
 
 #include "DialogFixture.h"
 #include "DialogTemplate.h"
@@ -69,13 +68,8 @@ TEST(Languages, theWindowSpeaksChineseUnderChineseAndCLocalesAndEnglishUnderAnyO
         env.insert(u"LANGUAGE"_s, QString::fromLatin1(row[1]));
         env.insert(u"VELDA_TEST_LANGUAGE"_s, QString::fromLatin1(row[2]));
         env.insert(u"QT_SCALE_FACTOR"_s, QString::fromLatin1(row[3]));
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-            { u"--gtest_also_run_disabled_tests"_s, u"--gtest_filter=*theWindowSpeaksTheLanguage*"_s });
-        EXPECT_TRUE(
-            child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
+        const QStringList self = testsupport::ThisProgramRunning("theWindowSpeaksTheLanguage");
+        EXPECT_TRUE(testsupport::RunsToSuccess(self[0], self.mid(1), env))
             << row[0] << ' ' << row[1] << " at " << row[3];
     }
 }

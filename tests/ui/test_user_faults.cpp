@@ -88,9 +88,7 @@ TEST_F(DialogFixture, oneFileIsListedOnceAndTheMergeAsksBeforeJoiningWhatIsNotOn
     Browse({ a0, Path("sub/l.qv"), Path("sub/../a000.bin.qv"), a1 });
     EXPECT_EQ(ListEntries(), (QStringList { a0, a1 }));
     dlg->m_listBox->ResetContent();
-    // A gap, a piece cut short in the middle, two sets, a file that is no piece, a list that stops
-    // short of its set, a checksum file that checks none of them: No starts
-    // nothing; Yes joins, and keeps every piece although the delete box is ticked.
+    // Each fault of a list: No starts nothing; Yes joins and keeps every piece despite the delete box.
     const struct {
         QStringList files;
         QString question;
@@ -108,7 +106,6 @@ TEST_F(DialogFixture, oneFileIsListedOnceAndTheMergeAsksBeforeJoiningWhatIsNotOn
             texts::kSetGoesOn.arg(Path("h002.bin.qv")) },
         { { MakeFile(u"c000.bin.qv"_s, 100), MakeFile(u"c001.bin.qv"_s, 10) },
             texts::kChecksumNothingApplies.arg(Path("c.bin.sha256")) } };
-    // A checksum file beside them that checks none of them: the join would be unchecked.
     testsupport::WriteFile(Path("c.bin.sha256"), QByteArray(64, '0') + "  other.bin\n");
     const QStringList before = QDir(dir.path()).entryList(QDir::Files);
     for (const auto& row : rows) {
