@@ -3,6 +3,7 @@
 # no other configuration) in a folder of pieces and other files, and checks what it offers.
 #   check_completion_fish.sh <completion file velda.fish>
 set -uo pipefail
+cases=$(realpath "$(dirname "$0")/completion_cases.txt")
 command -v fish >/dev/null || { echo "SKIP: fish not found"; exit 77; }
 completion=$(realpath "$1") || exit 1
 work=$(mktemp -d)
@@ -24,26 +25,9 @@ offers() {
     fi
 }
 
-offers 'velda sp' 'split'
-offers 'velda v' 'verify'
-offers 'velda mo' 'movie.avi movie000.avi.qv movie001.avi.qv'
-offers 'velda --' '--help --version'
-offers 'velda split --' '--help --size --pieces --folder --threads --buffer-factor --checksum --quiet'
-offers 'velda split movie.avi --threads ' 'one piece'
-offers 'velda split movie.avi --buffer-factor 1' '10 100 1000 10000'
-offers 'velda split movie.avi --folder ' 'sub my@dir'
-offers 'velda split movie.avi --size ' ''
-offers 'velda split movie.avi --pieces ' ''
-offers 'velda split mo' 'movie.avi movie000.avi.qv movie001.avi.qv'
-offers 'velda join --' '--help --output --force --threads --buffer-factor --delete-pieces --quiet'
-offers 'velda verify --' '--help'
-offers 'velda verify mo' 'movie000.avi.qv movie001.avi.qv'
-offers 'velda join movie000.avi.qv -o s' 'sub'
-offers 'velda join movie000.avi.qv --threads ' 'one piece'
-offers 'velda join ' 'movie000.avi.qv movie001.avi.qv disc.iso.001 sub my@dir'
-offers 'velda join mo' 'movie000.avi.qv movie001.avi.qv'
-offers 'velda join no' 'notes.txt' # no piece: any file
-offers 'velda join movie000.avi.qv --delete-pieces mo' 'movie000.avi.qv movie001.avi.qv'
+while IFS='|' read -r line expected; do
+    [[ $line == '#'* ]] || offers "$line" "$expected"
+done <"$cases" || failures=$((failures + 1))
 
 [ "$failures" -eq 0 ] || exit 1
 echo "fish completion checks passed"
