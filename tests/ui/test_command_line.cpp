@@ -50,12 +50,12 @@ std::unique_ptr<QProcess> Launch(const QStringList& args, const QString& out = {
         process->setStandardOutputFile(out);
     if (!err.isEmpty())
         process->setStandardErrorFile(err);
-    // With `shell`, sh runs it with the program as $0 and args as $1…, for arguments of raw bytes.
+    // With `shell`, bash runs it with the program as $0 and args as $1…: raw bytes, pipelines.
     const QString velda = QCoreApplication::applicationDirPath() + u"/velda"_s;
     if (shell.isEmpty())
         process->start(velda, args);
     else
-        process->start(u"/bin/sh"_s, QStringList { u"-c"_s, shell, velda } + args);
+        process->start(u"bash"_s, QStringList { u"-c"_s, shell, velda } + args);
     return process;
 }
 
@@ -297,14 +297,8 @@ TEST_F(DialogFixture, joinWritesWhereOutputSaysOrToAPipeAndJoinsOtherFilesInTheO
     EXPECT_FALSE(QFile::exists(Path("xaa_qv")));
     // Pipelines, with velda's own status.
     const auto pipeline = [&](const QString& tail) {
-        QProcess shell;
-        shell.setProcessEnvironment(Environment(u"C.UTF-8"_s));
-        shell.start(u"bash"_s,
-            { u"-c"_s, u"set -o pipefail; \"$0\" join -o - \"$1\" | "_s + tail,
-                QCoreApplication::applicationDirPath() + u"/velda"_s, piece, source });
-        EXPECT_TRUE(shell.waitForFinished(60000));
-        return Outcome { shell.exitCode(), QString::fromUtf8(shell.readAllStandardError()),
-            QString::fromUtf8(shell.readAllStandardOutput()) };
+        return Finish(Launch(
+            { piece, source }, {}, {}, {}, u"C.UTF-8"_s, u"set -o pipefail; \"$0\" join -o - \"$1\" | "_s + tail));
     };
     EXPECT_EQ(pipeline(u"cmp - \"$2\""_s).status, 0);
     EXPECT_EQ(pipeline(u"sha256sum"_s).out.left(64).toLatin1(),
@@ -366,35 +360,33 @@ TEST_F(DialogFixture, verifySaysWhetherASetIsWholeAndHowItCheckedAndWritesNothin
 // What the window asks about, a command refuses, writing nothing and keeping every piece.
 TEST_F(DialogFixture, joinRefusesWhatIsNotOneWholeSetOrWouldReplaceAFileAndWritesNothing)
 {
-    const QStringList gap { MakeFile(u"g000.bin.qv"_s, 100), MakeFile(u"g002.bin.qv"_s, 100) };
-    const QString cut
-        = (MakeFile(u"s000.bin.qv"_s, 100), MakeFile(u"s001.bin.qv"_s, 60), MakeFile(u"s002.bin.qv"_s, 100));
-    const QStringList sets { MakeFile(u"t000.bin.qv"_s, 100), MakeFile(u"u000.bin.qv"_s, 100) };
-    const QStringList stray { MakeFile(u"v000.bin.qv"_s, 100), MakeFile(u"v.txt"_s, 50) };
-    const QStringList fiveOf { MakeFile(u"k000.bin.qv"_s, 100), MakeFile(u"k001.bin.qv"_s, 100),
-        MakeFile(u"k002.bin.qv"_s, 100), MakeFile(u"k003.bin.qv"_s, 100), MakeFile(u"k004.bin.qv"_s, 10) };
-    const QString fromOne = (MakeFile(u"n.bin.000"_s, 100), MakeFile(u"n.bin.001"_s, 100));
-    const QString unchecked = MakeFile(u"c000.bin.qv"_s, 100);
-    const QString lone = MakeFile(u"a000.qv"_s), joined = MakeFile(u"a"_s); // what a000.qv joins into
+    for (const char* name :
+        { "g000.bin.qv", "g002.bin.qv", "s000.bin.qv", "s002.bin.qv", "t000.bin.qv", "u000.bin.qv", "v000.bin.qv",
+            "k000.bin.qv", "k001.bin.qv", "k002.bin.qv", "k003.bin.qv", "n.bin.000", "n.bin.001", "c000.bin.qv" })
+        MakeFile(QString::fromLatin1(name), 100);
+    MakeFile(u"s001.bin.qv"_s, 60), MakeFile(u"v.txt"_s, 50), MakeFile(u"k004.bin.qv"_s, 10), MakeFile(u"a000.qv"_s);
+    const QString joined = MakeFile(u"a"_s); // what a000.qv joins into
     testsupport::WriteFile(Path("c.bin.sha256"), QByteArray(64, '0') + "  other.bin\n");
     const QStringList before = QDir(dir.path()).entryList(QDir::Files);
-    const struct {
-        QStringList args;
-        QString error;
-    } rows[] = { { { unchecked }, texts::kCliChecksumNothingApplies.arg(Path("c.bin.sha256")) },
-        { { gap[0] }, texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
-        { gap, texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
-        { fiveOf.mid(0, 2), texts::kSetGoesOn.arg(fiveOf[2]) },
-        { { fromOne }, texts::kSetStrayFirst.arg(Path("n.bin.000")) },
-        { { cut }, texts::kSetShortPiece.arg(Path("s001.bin.qv")) },
-        { sets, texts::kSetTwoSets.arg(Path("u000.bin.qv")) }, { stray, texts::kSetNotAPiece.arg(Path("v.txt")) },
-        { { stray[1] }, texts::kSetNotAPiece.arg(Path("v.txt")) },
-        { { lone, joined }, texts::kSetNotAPiece.arg(joined) }, { { lone }, texts::kCliJoinedExists.arg(joined) } };
-    for (const auto& row : rows) {
-        const Outcome r = Velda(QStringList { u"join"_s, u"--delete-pieces"_s } + row.args);
-        EXPECT_TRUE(
-            r.status == 1 && r.err.trimmed() == texts::kCliMessage.arg(texts::kCaptionError.toString(), row.error))
-            << r.err.toStdString();
+    // The pieces given and what is wrong with them.
+    const std::pair<const char*, QString> rows[]
+        = { { "c000.bin.qv", texts::kCliChecksumNothingApplies.arg(Path("c.bin.sha256")) },
+              { "g000.bin.qv", texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
+              { "g000.bin.qv g002.bin.qv", texts::kSetMissingPiece.arg(Path("g001.bin.qv")) },
+              { "k000.bin.qv k001.bin.qv", texts::kSetGoesOn.arg(Path("k002.bin.qv")) },
+              { "n.bin.001", texts::kSetStrayFirst.arg(Path("n.bin.000")) },
+              { "s002.bin.qv", texts::kSetShortPiece.arg(Path("s001.bin.qv")) },
+              { "t000.bin.qv u000.bin.qv", texts::kSetTwoSets.arg(Path("u000.bin.qv")) },
+              { "v000.bin.qv v.txt", texts::kSetNotAPiece.arg(Path("v.txt")) },
+              { "v.txt", texts::kSetNotAPiece.arg(Path("v.txt")) }, { "a000.qv a", texts::kSetNotAPiece.arg(joined) },
+              { "a000.qv", texts::kCliJoinedExists.arg(joined) } };
+    for (const auto& [names, error] : rows) {
+        QStringList args { u"join"_s, u"--delete-pieces"_s };
+        for (const QString& name : Args(names))
+            args << dir.filePath(name);
+        const Outcome r = Velda(args);
+        EXPECT_TRUE(r.status == 1 && r.err.trimmed() == texts::kCliMessage.arg(texts::kCaptionError.toString(), error))
+            << names << r.err.toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
     EXPECT_EQ(testsupport::FileSize(joined), 16);
