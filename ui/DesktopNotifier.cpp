@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QVariantMap>
 
@@ -42,6 +43,13 @@ std::optional<QDBusConnection> CDesktopNotifier::Bus()
 {
     if (m_busReachable == false)
         return std::nullopt;
+    // No session bus named anywhere (a server, a test run): never asked, so that nothing starts
+    // one (autolaunch) or Qt's bus thread.
+    if (!m_busReachable && qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
+        && !QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus"))) {
+        m_busReachable = false;
+        return std::nullopt;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     m_busReachable = bus.isConnected();
     if (!*m_busReachable)

@@ -214,9 +214,12 @@ TEST_F(EngineJob, aPieceRewrittenDuringTheJoinOrAStopOnceTheCopyIsDoneKeepsEvery
     platform::testing::SetViewObserver(nullptr);
     EXPECT_FALSE(QFile::exists(source));
 
+    window.messages.clear(); // the end report to wait for is this job's
     const PreparedJob job = Merge(pieces);
     ASSERT_TRUE(job.ok() && DispatchJob().isEmpty());
-    ASSERT_TRUE(WaitUntil([&] { return window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        return window.Count(WM_COPYPROGRESS, kTaskEnded, kProgressStep) == 1 && platform::RunningWorkerCount() == 0;
+    }));
     g_cancelRequested = true;
     EXPECT_NE(SealJobOutput(), QString());
     DeleteJoinedPieces();
